@@ -1,0 +1,26 @@
+// Entry point: chooses the job from the "rescue_mode" marker beside the
+// executable and runs it. The exit status is 0 whatever the job's outcome.
+
+#include <QApplication>
+#include <QDir>
+#include <QTextCodec>
+
+#include "app/mode_selection.h"
+#include "rescue/rescue_menu.h"
+#include "upgrade/force_upgrade.h"
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
+
+    // Qt has removed its own options; without an argument this is the null
+    // pointer that ends the vector, and the directory is an empty string.
+    const QString packageDir = QString::fromLatin1(argc > 1 ? argv[1] : nullptr);
+
+    if (rescueMarkerPresent(QCoreApplication::applicationDirPath()))
+        startRescueMode();
+    else
+        ForceUpgrade(packageDir);
+    return 0;
+}

@@ -1,0 +1,4 @@
+#pragma once
+// Rescue mode: mount gate, then the menu of rescue procedures.
+
+void startRescueMode();

@@ -1,0 +1,76 @@
+#pragma once
+// The recipes by which every dialog of the tool is built: the styled message
+// box, the styled progress dialog and the plain warning box.
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+
+#include "ui/force_global.h"
+
+class QAbstractButton;
+class QProgressDialog;
+
+namespace ui {
+
+// Dialog | FramelessWindowHint | WindowStaysOnTopHint (0x40803): a frameless
+// dialog that stays above all other windows, so its title is never seen.
+constexpr Qt::WindowFlags styled_window_flags =
+    Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+
+struct BoxButton {
+    QString text;
+    QMessageBox::ButtonRole role;
+};
+
+// How a box departs from the shared recipe. The defaults are the recipe.
+struct BoxStyle {
+    enum Sizing { FixedSize, MinimumSize, FreeSize };
+
+    const QFont *font = &font_normal;  // box and buttons; nullptr: none set
+    Sizing sizing = FixedSize;         // against msgboxSize
+    QString sheet = msg_qss;
+    bool styledWindow = true;          // window flags 0x40803 and styled background
+    bool defaultButton = false;        // make the first button the default one
+};
+
+// Builds a styled box on the heap, without parent, as the recipe says. The
+// buttons get the box's font, the fixed size btn_size and msg_btn_qss; the
+// created buttons are appended to `made` in the order given.
+QMessageBox *buildStyledBox(const QString &title, QMessageBox::Icon icon, const QString &text,
+                            const QList<BoxButton> &buttons, const BoxStyle &style = BoxStyle(),
+                            QList<QAbstractButton *> *made = nullptr);
+
+// Builds the box, runs it modally and deletes it. Answers the index in
+// `buttons` of the button that closed it, or -1 when none of them did.
+int execStyledBox(const QString &title, QMessageBox::Icon icon, const QString &text,
+                  const QList<BoxButton> &buttons, const BoxStyle &style = BoxStyle());
+
+// The toolkit's standard warning with title "Error", the given message
+// (both through QObject::tr) and one Ok button.
+void showPlainWarning(const char *message);
+
+// Orders in which the flows bring up their progress dialog.
+enum class ProgressOrder {
+    Canonical,  // ... setCancelButton(nullptr), show(), processEvents(), setValue(0)
+    Upgrade,    // ... show(), setValue(0), setCancelButton(nullptr), ~100 ms of events
+    Repair,     // ... show(), processEvents(), setValue(0), setCancelButton(nullptr)
+};
+
+// Styles and shows a progress dialog (range 0 to 100, modal, no cancel
+// button) with its first label, and brings it to value 0.
+void setupStyledProgress(QProgressDialog &dialog, const QString &firstLabel,
+                         ProgressOrder order = ProgressOrder::Canonical);
+
+// Every later change of a progress dialog goes through these two, so that an
+// observer sees the sequence of values and labels a flow sets.
+void setProgressValue(QProgressDialog &dialog, int value);
+void setProgressLabel(QProgressDialog &dialog, const QString &text);
+
+// Called after each value or label change with the value last set (a dialog
+// that reached its maximum has reset itself, so its own value() no longer
+// tells) and the current label. Null by default.
+using ProgressObserver = void (*)(QProgressDialog *dialog, int value, const QString &label);
+void setProgressObserver(ProgressObserver observer);
+
+}  // namespace ui

@@ -1,0 +1,150 @@
+// First half of the forced upgrade: confirmation, progress dialog, package
+// search, mounting the controller's shares, copying and unpacking the
+// package into the staging directory.
+
+#include <QFile>
+#include <QProgressDialog>
+
+#include "exec/command_backend.h"
+#include "exec/shell_quote.h"
+#include "ui/dialog_recipes.h"
+#include "upgrade/force_upgrade.h"
+#include "upgrade/upgrade_steps.h"
+
+ui::BoxStyle upgrade::resultBoxStyle()
+{
+    ui::BoxStyle style;
+    style.sheet = flow_msg_qss;
+    style.sizing = ui::BoxStyle::MinimumSize;
+    style.defaultButton = true;
+    return style;
+}
+
+namespace {
+
+using exec::runSystem;
+
+bool confirmed()
+{
+    ui::BoxStyle style;
+    style.sheet = flow_msg_qss;
+    const int clicked = ui::execStyledBox(
+        QString::fromLocal8Bit("警告"), QMessageBox::Warning,
+        QString::fromLocal8Bit("检测到强制升级程序？\n是否需要进行强制升级？"),
+        {{QString::fromLocal8Bit("确定"), QMessageBox::YesRole},
+         {QString::fromLocal8Bit("取消"), QMessageBox::NoRole}},
+        style);
+    return clicked == 0;
+}
+
+// The share at `dir` is mounted from the controller's export of the same
+// path: the mount table has "<controller>:<dir> <dir> ".
+bool shareMounted(const QString &dir)
+{
+    const QByteArray wanted = (nfs_server_ip + QLatin1Char(':') + dir + QLatin1Char(' ') + dir +
+                               QLatin1Char(' '))
+                                  .toLatin1();
+    const QList<QByteArray> lines = exec::backend().mountTable().split('\n');
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const QByteArray &line) { return line.startsWith(wanted); });
+}
+
+// Creates the mount point when missing and mounts the share. Answers false
+// only when no shell could be run for the mount.
+bool mountShare(const QString &dir)
+{
+    if (!QFile::exists(dir)) {
+        runSystem(QStringLiteral("/bin/mkdir -p ") + dir);
+        runSystem(QStringLiteral("sync"));
+    }
+    const int status = runSystem(QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip +
+                                 QLatin1Char(':') + dir + QLatin1Char(' ') + dir);
+    return status != -1;
+}
+
+const char *mountFailure(const QString &dir)
+{
+    return dir == nfs_space_dir ? "mount /home/ostrel/nfs_space failed!"
+                                : "mount /home/ostrel/workspace failed!";
+}
+
+// Both shares must come from the controller, or the controller's files
+// would land on the pendant's own disk.
+bool mountShares()
+{
+    const QString shares[] = {nfs_space_dir, workspace_dir};
+    for (const QString &dir : shares) {
+        if (!mountShare(dir)) {
+            ui::showPlainWarning(mountFailure(dir));
+            return false;
+        }
+    }
+    for (const QString &dir : shares) {
+        if (!shareMounted(dir)) {
+            ui::showPlainWarning(mountFailure(dir));
+            return false;
+        }
+    }
+    return true;
+}
+
+void warnWithName(const char *message)
+{
+    QMessageBox::warning(nullptr, QObject::tr("Error"), QObject::tr(message).arg(zip_file_name),
+                         QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+}  // namespace
+
+void ForceUpgrade(const QString &packageDir)
+{
+    if (!confirmed())
+        return;
+
+    QProgressDialog progress;
+    ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始升级..."),
+                            ui::ProgressOrder::Upgrade);
+
+    // The argument holds the path's bytes one per character; the shell gets
+    // them back unchanged, the existence test the file name they encode.
+    const QString packagePath = packageDir + QStringLiteral("/%1.zip").arg(zip_file_name);
+    ui::setProgressLabel(progress,
+                         QString::fromLocal8Bit("检查%1.zip压缩包是否存在...").arg(zip_file_name));
+    if (!QFile::exists(exec::fileNameFromBytes(packagePath))) {
+        ui::execStyledBox(QString::fromLocal8Bit("错误"), QMessageBox::Warning,
+                          QString::fromLocal8Bit("无法找到%1.zip文件！").arg(zip_file_name),
+                          {{QString::fromLocal8Bit("确定"), QMessageBox::YesRole}},
+                          upgrade::resultBoxStyle());
+        return;
+    }
+
+    if (!mountShares())
+        return;
+
+    ui::setProgressValue(progress, 10);
+    ui::setProgressLabel(progress, QString::fromLocal8Bit("拷贝%1.zip...").arg(zip_file_name));
+    int status = runSystem(QStringLiteral("/bin/cp -rf ") + exec::shellQuote(packagePath) +
+                           QStringLiteral(" /home/ostrel/nfs_space/"));
+    if (!exec::exitedWith(status)) {
+        warnWithName("Copy %1.zip to nfs_space error!");
+        return;
+    }
+
+    ui::setProgressValue(progress, 30);
+    ui::setProgressLabel(progress, QString::fromLocal8Bit("解压%1.zip...").arg(zip_file_name));
+    // Start from an empty staging directory, so files of an earlier run never
+    // stand in for entries a damaged package lacks.
+    runSystem(QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/tmp"));
+    runSystem(QStringLiteral("/bin/mkdir -p /home/ostrel/nfs_space/tmp"));
+    runSystem(QStringLiteral("sync"));
+    status = runSystem(QStringLiteral("/usr/bin/unzip -o /home/ostrel/nfs_space/%1.zip -d "
+                                      "/home/ostrel/nfs_space/tmp/")
+                           .arg(zip_file_name));
+    // unzip exits with 1 for warnings that still extracted every file.
+    if (!exec::exitedWith(status, {0, 1})) {
+        warnWithName("Unzip %1.zip to tmp error!");
+        return;
+    }
+
+    upgrade::installComponents(progress);
+}

@@ -1,0 +1,207 @@
+// The child-process pipe and the command runner, with real shells.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <atomic>
+#include <cerrno>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "exec/execute_command.h"
+#include "exec/vpopen.h"
+
+namespace {
+
+int openDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size();
+}
+
+// True when this process has no child left, running or unreaped.
+bool noChildren()
+{
+    errno = 0;
+    return waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
+}
+
+QString readAll(FILE *fp)
+{
+    QByteArray data;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, fp)) > 0)
+        data.append(buf, int(n));
+    return QString::fromLatin1(data);
+}
+
+}  // namespace
+
+class CommandPipeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void limitsBelowOnePollKillAtOnce()
+    {
+        for (int limit = 0; limit <= 4; ++limit) {
+            QElapsedTimer t;
+            t.start();
+            FILE *fp = vpopen("true", "r", limit);
+            QVERIFY2(fp == nullptr, qPrintable(QString::number(limit)));
+            QVERIFY(t.elapsed() < 100);
+        }
+        QVERIFY(noChildren());
+    }
+
+    void commandOverItsLimitYieldsNothingAfterTheLimit()
+    {
+        QElapsedTimer t;
+        t.start();
+        QString out = QStringLiteral("stale");
+        QCOMPARE(ExecuteCommand(QStringLiteral("echo early; sleep 1"), out, 500), 0);
+        const qint64 ms = t.elapsed();
+        QVERIFY(out.isEmpty());
+        QVERIFY2(ms >= 480 && ms < 900, qPrintable(QString::number(ms)));
+        QVERIFY(noChildren());
+    }
+
+    void firstLineOnlyWithItsLineBreak()
+    {
+        QString out;
+        QCOMPARE(ExecuteCommand(QStringLiteral("printf 'first\\nsecond\\n'"), out, 3000), 1);
+        QCOMPARE(out, QStringLiteral("first\n"));
+
+        FILE *fp = vpopen("echo one line", "r", 3000);
+        QVERIFY(fp);
+        QCOMPARE(readAll(fp), QStringLiteral("one line\n"));
+        QCOMPARE(vpclose(fp), -1);  // the child was collected before the stream was handed out
+    }
+
+    void longLineIsCutAt127Bytes()
+    {
+        QString out;
+        QCOMPARE(ExecuteCommand(QStringLiteral("printf '%0200d\\n' 7"), out, -1), 1);
+        QCOMPARE(out.size(), 127);
+        QVERIFY(!out.contains(QLatin1Char('\n')));
+        QCOMPARE(out, QString(127, QLatin1Char('0')));
+    }
+
+    void exitStatusIsIgnored()
+    {
+        QString out = QStringLiteral("stale");
+        QCOMPARE(ExecuteCommand(QStringLiteral("exit 3"), out, -1), 1);
+        QVERIFY(out.isEmpty());
+        FILE *fp = vpopen("exit 3", "r", -1);
+        QVERIFY(fp);
+        QCOMPARE(readAll(fp), QString());
+        vpclose(fp);
+        QCOMPARE(ExecuteCommand(QStringLiteral("true")), 0);
+        QCOMPARE(ExecuteCommand(QStringLiteral("false")), 0);
+        QCOMPARE(ExecuteCommand(QStringLiteral("/nonexistent/program"), out, -1), 1);
+    }
+
+    void badModesStartNoChild()
+    {
+        QTemporaryDir dir;
+        const QByteArray marker = dir.filePath(QStringLiteral("ran")).toLatin1();
+        const QByteArray cmd = "touch " + marker;
+        for (const char *mode : {"", "rw", "x", "R", "ww"}) {
+            errno = 0;
+            QVERIFY(vpopen(cmd.constData(), mode, -1) == nullptr);
+            QCOMPARE(errno, EINVAL);
+        }
+        QTest::qWait(100);
+        QVERIFY(!QFile::exists(QString::fromLatin1(marker)));
+        QVERIFY(noChildren());
+    }
+
+    void secondStreamDoesNotInheritTheFirst()
+    {
+        FILE *first = vpopen("echo first", "r", -1);
+        QVERIFY(first);
+        const int firstFd = fileno(first);
+        // The second child lists its own descriptors.
+        FILE *second = vpopen("ls /proc/$$/fd", "r", -1);
+        QVERIFY(second);
+        const QStringList fds = readAll(second).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(fds.contains(QStringLiteral("1")));
+        QVERIFY2(!fds.contains(QString::number(firstFd)), qPrintable(fds.join(QLatin1Char(' '))));
+        QCOMPARE(readAll(first), QStringLiteral("first\n"));
+        vpclose(second);
+        vpclose(first);
+    }
+
+    void foreignStreamsAreNotClosed()
+    {
+        QTemporaryDir dir;
+        FILE *foreign = fopen(qPrintable(dir.filePath(QStringLiteral("f"))), "w");
+        QVERIFY(foreign);
+        QCOMPARE(vpclose(foreign), -1);
+        QVERIFY(fputs("still open", foreign) >= 0);
+        QCOMPARE(fclose(foreign), 0);
+    }
+
+    void timeOutsLeaveNoDescriptorOrZombie()
+    {
+        const int before = openDescriptors();
+        for (int i = 0; i < 300; ++i)
+            QVERIFY(vpopen("sleep 5", "r", 5) == nullptr);
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(vpopen("sleep 5", "r", 2) == nullptr);
+        QCOMPARE(openDescriptors(), before);
+        QVERIFY(noChildren());
+
+        for (int i = 0; i < 300; ++i) {
+            FILE *fp = vpopen("echo x", "r", 1000);
+            QVERIFY(fp);
+            vpclose(fp);
+        }
+        QCOMPARE(openDescriptors(), before);
+        QVERIFY(noChildren());
+    }
+
+    void outputLargerThanThePipeDoesNotHang()
+    {
+        std::atomic<int> result{-1};
+        QString out;
+        std::thread worker([&] {
+            result = ExecuteCommand(QStringLiteral("echo head; head -c 1048576 /dev/zero"), out, -1);
+        });
+        QElapsedTimer t;
+        t.start();
+        while (result < 0 && t.elapsed() < 20000)
+            QThread::msleep(10);
+        if (result < 0) {
+            worker.detach();
+            QFAIL("a command with 1 MB of output did not come back within 20 s");
+        }
+        worker.join();
+        QCOMPARE(int(result), 1);
+        QCOMPARE(out, QStringLiteral("head\n"));
+
+        // The whole output is still there for a reader of the stream.
+        FILE *fp = vpopen("head -c 1048576 /dev/zero | tr '\\000' x", "r", 10000);
+        QVERIFY(fp);
+        QCOMPARE(readAll(fp).size(), 1048576);
+        vpclose(fp);
+    }
+
+    void outputIsClearedWhenTheCommandCannotStart()
+    {
+        QString out = QStringLiteral("stale");
+        QCOMPARE(ExecuteCommand(QStringLiteral("echo hi"), out, 3), 0);
+        QVERIFY(out.isNull());
+    }
+
+    void eightBitTextReachesTheShellUnchanged()
+    {
+        QString out;
+        // "é" as one Latin-1 byte: printed back as the same single byte.
+        QCOMPARE(ExecuteCommand(QStringLiteral("printf '%s' '\u00e9' | od -An -tx1"), out, -1), 1);
+        QCOMPARE(out.trimmed(), QStringLiteral("e9"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandPipeTest)
+#include "test_command_pipe.moc"

@@ -1,0 +1,271 @@
+#include "support/dialog_robot.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QTimer>
+
+#include "ui/dialog_recipes.h"
+
+namespace {
+
+DialogRobot *current = nullptr;
+
+QList<QAbstractButton *> buttonsLeftToRight(QWidget *dialog)
+{
+    QList<QAbstractButton *> buttons;
+    for (QAbstractButton *b : dialog->findChildren<QAbstractButton *>())
+        if (b->isVisibleTo(dialog) && !b->text().isEmpty())
+            buttons.append(b);
+    std::sort(buttons.begin(), buttons.end(), [dialog](QAbstractButton *a, QAbstractButton *b) {
+        return a->mapTo(dialog, QPoint()).x() < b->mapTo(dialog, QPoint()).x();
+    });
+    return buttons;
+}
+
+void describeWidget(DialogRecord &r, QWidget *w)
+{
+    r.className = QString::fromLatin1(w->metaObject()->className());
+    r.title = w->windowTitle();
+    r.styleSheet = w->styleSheet();
+    r.fontFamily = w->font().family();
+    r.pointSize = w->font().pointSize();
+    r.minimumSize = w->minimumSize();
+    r.maximumSize = w->maximumSize();
+    r.windowFlags = int(w->windowFlags());
+    r.styledBackground = w->testAttribute(Qt::WA_StyledBackground);
+}
+
+}  // namespace
+
+QJsonObject DialogRecord::toJson() const
+{
+    QJsonObject o;
+    o[QStringLiteral("kind")] = kind;
+    o[QStringLiteral("class")] = className;
+    o[QStringLiteral("ms")] = double(ms);
+    if (kind == QLatin1String("progress")) {
+        o[QStringLiteral("value")] = value;
+        o[QStringLiteral("label")] = label;
+    } else {
+        o[QStringLiteral("title")] = title;
+        o[QStringLiteral("text")] = text;
+        o[QStringLiteral("icon")] = icon;
+        o[QStringLiteral("buttons")] = QJsonArray::fromStringList(buttons);
+        o[QStringLiteral("clicked")] = clicked;
+    }
+    if (!screenshot.isEmpty())
+        o[QStringLiteral("screenshot")] = screenshot;
+    return o;
+}
+
+DialogRobot::DialogRobot(const QStringList &answers, QObject *parent)
+    : QObject(parent), answers_(answers), timer_(new QTimer(this)),
+      startMs_(QDateTime::currentMSecsSinceEpoch())
+{
+    current = this;
+    ui::setProgressObserver(&DialogRobot::observe);
+    connect(timer_, &QTimer::timeout, this, &DialogRobot::poll);
+    timer_->start(15);
+}
+
+DialogRobot::~DialogRobot()
+{
+    if (current == this) {
+        current = nullptr;
+        ui::setProgressObserver(nullptr);
+    }
+}
+
+DialogRobot *DialogRobot::instance()
+{
+    return current;
+}
+
+void DialogRobot::setScreenshotDir(const QString &dir)
+{
+    shotDir_ = dir;
+    if (!dir.isEmpty())
+        QDir().mkpath(dir);
+}
+
+void DialogRobot::setLogFile(const QString &path)
+{
+    logFile_ = path;
+}
+
+QList<DialogRecord> DialogRobot::boxes() const
+{
+    QList<DialogRecord> out;
+    for (const DialogRecord &r : records_)
+        if (r.kind != QLatin1String("progress"))
+            out.append(r);
+    return out;
+}
+
+QList<DialogRecord> DialogRobot::progress() const
+{
+    QList<DialogRecord> out;
+    for (const DialogRecord &r : records_)
+        if (r.kind == QLatin1String("progress"))
+            out.append(r);
+    return out;
+}
+
+QStringList DialogRobot::progressSteps() const
+{
+    QStringList steps;
+    for (const DialogRecord &r : progress())
+        steps.append(QString::number(r.value) + QLatin1Char(' ') + r.label);
+    return steps;
+}
+
+void DialogRobot::observe(QProgressDialog *dialog, int value, const QString &label)
+{
+    if (current)
+        current->onProgress(dialog, value, label);
+}
+
+void DialogRobot::onProgress(QProgressDialog *dialog, int value, const QString &label)
+{
+    DialogRecord r;
+    r.kind = QStringLiteral("progress");
+    describeWidget(r, dialog);
+    r.value = value;
+    r.label = label;
+    // A screenshot for each new label is enough to see every text it shows.
+    const QList<DialogRecord> steps = progress();
+    const bool newLabel = steps.isEmpty() || steps.last().label != label;
+    add(r, newLabel && dialog->isVisible() ? dialog : nullptr);
+}
+
+void DialogRobot::poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || qobject_cast<QProgressDialog *>(modal) || !modal->isVisible())
+        return;
+    if (modal->property("robot_answered").toBool())
+        return;
+    // Give the dialog one tick to lay itself out and paint.
+    if (pending_ != modal) {
+        pending_ = modal;
+        return;
+    }
+    pending_ = nullptr;
+    modal->setProperty("robot_answered", true);
+    if (auto *box = qobject_cast<QMessageBox *>(modal))
+        handleMessageBox(box);
+    else if (auto *dialog = qobject_cast<QDialog *>(modal))
+        handleDialog(dialog);
+}
+
+void DialogRobot::handleMessageBox(QMessageBox *box)
+{
+    DialogRecord r;
+    r.kind = QStringLiteral("box");
+    describeWidget(r, box);
+    r.text = box->text();
+    r.icon = box->icon();
+    QList<QAbstractButton *> buttons = buttonsLeftToRight(box);
+    for (QAbstractButton *b : buttons) {
+        r.buttons.append(b->text());
+        r.buttonSheets.append(b->styleSheet());
+        r.buttonSizes.append(b->size());
+    }
+
+    QAbstractButton *target = nullptr;
+    if (!answers_.isEmpty()) {
+        for (QAbstractButton *b : buttons)
+            if (b->text() == answers_.first())
+                target = b;
+        if (target)
+            answers_.removeFirst();
+    }
+    if (!target && buttons.size() == 1)
+        target = buttons.first();
+    if (!target) {
+        problems_.append(QStringLiteral("no answer for box \"%1\" (buttons %2)")
+                             .arg(r.text, r.buttons.join(QLatin1Char(','))));
+        target = box->escapeButton() ? box->escapeButton() : buttons.value(0);
+    }
+    r.clicked = target ? target->text() : QString();
+    add(r, box);
+    if (target)
+        target->click();
+    else
+        box->reject();
+}
+
+void DialogRobot::handleDialog(QDialog *dialog)
+{
+    DialogRecord r;
+    r.kind = QStringLiteral("dialog");
+    describeWidget(r, dialog);
+    const QList<QAbstractButton *> buttons = buttonsLeftToRight(dialog);
+    for (QAbstractButton *b : buttons)
+        r.buttons.append(b->text());
+
+    // Fill in fields first, so the screenshot shows the choices made.
+    while (!answers_.isEmpty() && answers_.first().contains(QLatin1Char('='))) {
+        const QString answer = answers_.takeFirst();
+        const QString name = answer.section(QLatin1Char('='), 0, 0);
+        const QString value = answer.section(QLatin1Char('='), 1);
+        if (auto *combo = dialog->findChild<QComboBox *>(name)) {
+            const int index = combo->findText(value);
+            if (index < 0)
+                problems_.append(QStringLiteral("%1 has no entry \"%2\"").arg(name, value));
+            combo->setCurrentIndex(index);
+        } else if (auto *edit = dialog->findChild<QLineEdit *>(name)) {
+            edit->setText(value);
+        } else {
+            problems_.append(QStringLiteral("no field %1 in %2").arg(name, r.className));
+        }
+    }
+    const QString answer = answers_.isEmpty() ? QString() : answers_.takeFirst();
+    r.clicked = answer;
+    add(r, dialog);
+    if (answer == QLatin1String("accept")) {
+        dialog->accept();
+        return;
+    }
+    if (answer == QLatin1String("reject")) {
+        dialog->reject();
+        return;
+    }
+    for (QAbstractButton *b : buttons) {
+        if (b->text() == answer) {
+            b->click();
+            return;
+        }
+    }
+    problems_.append(QStringLiteral("no button \"%1\" in %2").arg(answer, r.className));
+    dialog->reject();
+}
+
+void DialogRobot::add(DialogRecord record, QWidget *shot)
+{
+    record.ms = QDateTime::currentMSecsSinceEpoch() - startMs_;
+    if (shot && !shotDir_.isEmpty()) {
+        QString name = record.kind;
+        if (record.kind == QLatin1String("progress"))
+            name += QLatin1Char('-') + QString::number(record.value);
+        record.screenshot = QDir(shotDir_).filePath(
+            QStringLiteral("%1-%2.png").arg(records_.size() + 1, 3, 10, QLatin1Char('0')).arg(name));
+        shot->grab().save(record.screenshot);
+    }
+    records_.append(record);
+    if (!logFile_.isEmpty()) {
+        QFile log(logFile_);
+        if (log.open(QIODevice::Append))
+            log.write(QJsonDocument(record.toJson()).toJson(QJsonDocument::Compact) + '\n');
+    }
+}

@@ -1,0 +1,87 @@
+#pragma once
+// A scripted user for the tool's dialogs. It watches for modal dialogs,
+// records what each shows (title, icon, text, buttons, style), answers it
+// with the next caption from its list, records every progress value and
+// label a flow sets, and can save a screenshot of each dialog.
+//
+// Answers: a message box is answered by clicking the button whose caption is
+// the next answer. A box with a single button is clicked even when the next
+// answer names another caption (the answer is then kept for later). Any
+// other dialog takes answers of the form "objectName=text" (select that text
+// in the combo box, or type it into the line edit, of that name) and then a
+// button caption, or "accept" / "reject".
+
+#include <QJsonObject>
+#include <QObject>
+#include <QPointer>
+#include <QSize>
+#include <QStringList>
+
+class QDialog;
+class QMessageBox;
+class QProgressDialog;
+class QTimer;
+class QWidget;
+
+struct DialogRecord {
+    QString kind;  // "box", "dialog" or "progress"
+    QString className;
+    QString title;
+    QString text;
+    int icon = 0;
+    QStringList buttons;       // captions, left to right
+    QStringList buttonSheets;  // style sheet of each button, same order
+    QList<QSize> buttonSizes;
+    QString clicked;
+    int value = -1;            // progress only
+    QString label;             // progress only
+    QString styleSheet;
+    QString fontFamily;
+    int pointSize = -1;
+    QSize minimumSize;
+    QSize maximumSize;
+    int windowFlags = 0;
+    bool styledBackground = false;
+    qint64 ms = 0;             // since the robot started
+    QString screenshot;
+
+    QJsonObject toJson() const;
+};
+
+class DialogRobot : public QObject {
+    Q_OBJECT
+public:
+    explicit DialogRobot(const QStringList &answers = QStringList(), QObject *parent = nullptr);
+    ~DialogRobot() override;
+
+    void setScreenshotDir(const QString &dir);
+    void setLogFile(const QString &path);
+
+    const QList<DialogRecord> &records() const { return records_; }
+    QList<DialogRecord> boxes() const;     // message boxes and other dialogs
+    QList<DialogRecord> progress() const;  // progress steps only
+    // "value label" per progress step, e.g. "10 拷贝tesma.zip...".
+    QStringList progressSteps() const;
+    QStringList remainingAnswers() const { return answers_; }
+    // Dialogs the robot had to close without a fitting answer.
+    QStringList problems() const { return problems_; }
+
+    static DialogRobot *instance();
+
+private:
+    void poll();
+    void handleMessageBox(QMessageBox *box);
+    void handleDialog(QDialog *dialog);
+    void onProgress(QProgressDialog *dialog, int value, const QString &label);
+    void add(DialogRecord record, QWidget *shot);
+    static void observe(QProgressDialog *dialog, int value, const QString &label);
+
+    QStringList answers_;
+    QList<DialogRecord> records_;
+    QStringList problems_;
+    QString shotDir_;
+    QString logFile_;
+    QTimer *timer_;
+    QPointer<QWidget> pending_;  // seen once; answered on the next tick
+    qint64 startMs_;
+};
