@@ -1,0 +1,358 @@
+// The forced upgrade, headless: every command is recorded instead of run,
+// the user is scripted, and files at the tool's fixed paths (in a private
+// mount namespace) steer its branches.
+
+#include <QDir>
+#include <QtTest>
+#include <sys/wait.h>
+
+#include "support/dialog_robot.h"
+#include "support/flow_test.h"
+#include "support/recording_backend.h"
+#include "ui/dialog_recipes.h"
+#include "upgrade/force_upgrade.h"
+
+namespace {
+
+const QString stick = QStringLiteral("/media/usb");
+const QString root = QStringLiteral("/home/ostrel/nfs_space/tmp/tesma/");
+
+QString u8(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+void stagePackage(bool full)
+{
+    support::writeFile(stick + QStringLiteral("/tesma.zip"));
+    QDir().mkpath(QStringLiteral("/home/ostrel/workspace"));
+    QStringList entries = {QStringLiteral("Zivad-ADE/Zivad-ADE"), QStringLiteral("RC/dravon"),
+                           QStringLiteral("RC/dravon_4"), QStringLiteral("dravon.db")};
+    if (full)
+        entries << QStringLiteral("db_upgrade.sh") << QStringLiteral("sqlite3")
+                << QStringLiteral("robot_model.zip") << QStringLiteral("pictures/a.png");
+    for (const QString &entry : entries)
+        support::writeFile(root + entry);
+}
+
+const QStringList mounts = {
+    QStringLiteral("/bin/mount -t nfs -o nolock 127.0.0.2:/home/ostrel/nfs_space /home/ostrel/nfs_space"),
+    QStringLiteral("/bin/mount -t nfs -o nolock 127.0.0.2:/home/ostrel/workspace /home/ostrel/workspace"),
+};
+
+const QStringList unpack = {
+    QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/tmp"),
+    QStringLiteral("/bin/mkdir -p /home/ostrel/nfs_space/tmp"),
+    QStringLiteral("sync"),
+    QStringLiteral("/usr/bin/unzip -o /home/ostrel/nfs_space/tesma.zip -d /home/ostrel/nfs_space/tmp/"),
+};
+
+const QStringList installRequired = {
+    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/Zivad-ADE//* /root/workspace/"),
+    QStringLiteral("sync"),
+    QStringLiteral("/bin/chmod a+x /root/workspace/Zivad-ADE"),
+    QStringLiteral("/bin/chmod a+x /root/workspace/Upgrade"),
+    QStringLiteral("/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/HMI_Lib/* /usr/lib"),
+    QStringLiteral("sync"),
+    QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/robot_control"),
+    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/nfs_space/robot_control"),
+    QStringLiteral("/bin/rm -rf /home/ostrel/workspace/dravon  /home/ostrel/workspace/dravon_4"),
+    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC//* /home/ostrel/workspace/"),
+    QStringLiteral("/bin/sync"),
+    QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/dravon"),
+    QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/dravon_4"),
+    QStringLiteral("/bin/cp /home/ostrel/nfs_space/tmp/tesma/dravon.db /home/ostrel/nfs_space/"),
+    QStringLiteral("sync"),
+};
+
+const QStringList installScript = {
+    QStringLiteral("/bin/cp /home/ostrel/nfs_space/tmp/tesma/db_upgrade.sh /root/workspace"),
+    QStringLiteral("/bin/sync"),
+    QStringLiteral("/bin/chmod a+x /root/workspace/db_upgrade.sh"),
+};
+
+const QStringList installPictures = {
+    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/pictures /root/workspace"),
+    QStringLiteral("/bin/sync"),
+};
+
+const QStringList installShellAndModels = {
+    QStringLiteral("/bin/cp /home/ostrel/nfs_space/tmp/tesma/sqlite3 /usr/bin"),
+    QStringLiteral("/bin/sync"),
+    QStringLiteral("/bin/chmod a+x /usr/bin/sqlite3"),
+    QStringLiteral("/bin/cp /home/ostrel/nfs_space/tmp/tesma/robot_model.zip /home/ostrel/nfs_space/ "),
+    QStringLiteral("/bin/sync"),
+    QStringLiteral("/bin/mkdir -p /home/ostrel/nfs_space/robot_model"),
+    QStringLiteral("sync"),
+    QStringLiteral("/usr/bin/unzip -o /home/ostrel/nfs_space/robot_model.zip -d /home/ostrel/nfs_space/"),
+    QStringLiteral("sync"),
+};
+
+const QStringList cleanUp = {
+    QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/tmp"),
+    QStringLiteral("sync"),
+    QStringLiteral("/bin/rm /home/ostrel/nfs_space/tesma.zip /home/ostrel/nfs_space/robot_model.zip"),
+    QStringLiteral("sync"),
+};
+
+QString copyFrom(const QString &dir)
+{
+    return QStringLiteral("/bin/cp -rf ") + dir + QStringLiteral("/tesma.zip /home/ostrel/nfs_space/");
+}
+
+int exitCode(int code)
+{
+    return code << 8;
+}
+
+}  // namespace
+
+class ForceUpgradeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        PENDANT_REQUIRE_PRIVATE_ROOT();
+        support::clearPrivateRoot();
+    }
+
+    void cancelRunsNothing()
+    {
+        stagePackage(true);
+        RecordingBackend commands;
+        DialogRobot robot({u8("取消")});
+        ForceUpgrade(stick);
+        QVERIFY(commands.calls.isEmpty());
+        QCOMPARE(robot.boxes().size(), 1);
+        const DialogRecord box = robot.boxes().first();
+        QCOMPARE(box.title, u8("警告"));
+        QCOMPARE(box.icon, int(QMessageBox::Warning));
+        QCOMPARE(box.text, u8("检测到强制升级程序？\n是否需要进行强制升级？"));
+        QCOMPARE(box.buttons, QStringList({u8("确定"), u8("取消")}));
+        QCOMPARE(box.styleSheet, flow_msg_qss);
+        QCOMPARE(box.windowFlags, 0x40803);
+        QVERIFY(box.styledBackground);
+        QCOMPARE(box.buttonSheets, QStringList({msg_btn_qss, msg_btn_qss}));
+        QVERIFY(robot.progress().isEmpty());
+    }
+
+    void fullPackageRunsEveryStepInOrder()
+    {
+        stagePackage(true);
+        RecordingBackend commands;
+        commands.systemResult = [](const QString &c) {
+            return c.startsWith(QLatin1String("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC//*")) ? exitCode(3) : 0;
+        };
+        support::DebugCapture debug;
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick);
+
+        QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick)} + unpack + installRequired +
+                                          installScript + installPictures + installShellAndModels + cleanUp);
+        // Raw system() status: an exit code n shows as n x 256.
+        QCOMPARE(debug.lines, QStringList({QStringLiteral("768 "), QStringLiteral("0 ")}));
+        QCOMPARE(robot.progressSteps(),
+                 QStringList({u8("0 开始升级..."), u8("0 检查tesma.zip压缩包是否存在..."),
+                              u8("10 检查tesma.zip压缩包是否存在..."), u8("10 拷贝tesma.zip..."),
+                              u8("30 拷贝tesma.zip..."), u8("30 解压tesma.zip..."),
+                              u8("50 解压tesma.zip..."), u8("50 更新HMI..."), u8("60 更新HMI..."),
+                              u8("70 更新HMI..."), u8("70 更新dravon..."), u8("80 更新dravon..."),
+                              u8("80 更新dravon.db..."), u8("90 更新dravon.db..."),
+                              u8("90 删除临时文件..."), u8("100 删除临时文件...")}));
+        const QList<DialogRecord> boxes = robot.boxes();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes[1].title, u8("提示"));
+        QCOMPARE(boxes[1].icon, int(QMessageBox::Warning));
+        QCOMPARE(boxes[1].text, u8("升级成功，请手动重启系统！"));
+        QCOMPARE(boxes[1].buttons, QStringList({u8("确定")}));
+        QVERIFY(robot.problems().isEmpty());
+    }
+
+    void minimalPackageSkipsTheOptionalSteps()
+    {
+        stagePackage(false);
+        QDir().mkpath(QStringLiteral("/home/ostrel/nfs_space"));
+        RecordingBackend commands;
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick + QLatin1Char('/'));
+        QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick + QLatin1Char('/'))} + unpack +
+                                          installRequired + installPictures + cleanUp);
+        QCOMPARE(robot.boxes().last().text, u8("升级成功，请手动重启系统！"));
+    }
+
+    void missingMountPointsAreCreated()
+    {
+        support::writeFile(stick + QStringLiteral("/tesma.zip"));
+        RecordingBackend commands;
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick);
+        QCOMPARE(commands.commands().mid(0, 6),
+                 QStringList({QStringLiteral("/bin/mkdir -p /home/ostrel/nfs_space"), QStringLiteral("sync"), mounts[0],
+                              QStringLiteral("/bin/mkdir -p /home/ostrel/workspace"), QStringLiteral("sync"), mounts[1]}));
+    }
+
+    void missingPackageIsReportedBeforeAnyCommand_data()
+    {
+        QTest::addColumn<QString>("dir");
+        QTest::newRow("no argument: /tesma.zip") << QString();
+        QTest::newRow("empty stick") << stick;
+    }
+
+    void missingPackageIsReportedBeforeAnyCommand()
+    {
+        QFETCH(QString, dir);
+        QDir().mkpath(stick);
+        RecordingBackend commands;
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(dir);
+        QVERIFY(commands.calls.isEmpty());
+        QCOMPARE(robot.progressSteps().last(), u8("0 检查tesma.zip压缩包是否存在..."));
+        const DialogRecord box = robot.boxes().last();
+        QCOMPARE(box.title, u8("错误"));
+        QCOMPARE(box.text, u8("无法找到tesma.zip文件！"));
+        QCOMPARE(box.buttons, QStringList({u8("确定")}));
+    }
+
+    void mountFailuresEndTheFlow_data()
+    {
+        QTest::addColumn<int>("failingMount");     // -1: none
+        QTest::addColumn<QByteArray>("table");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<int>("commandCount");
+        const QByteArray both = controllerMountLine(nfs_space_dir) + controllerMountLine(workspace_dir);
+        QTest::newRow("no shell for the data share") << 0 << both << "mount /home/ostrel/nfs_space failed!" << 1;
+        QTest::newRow("no shell for the workspace share") << 1 << both << "mount /home/ostrel/workspace failed!" << 2;
+        QTest::newRow("data share not mounted")
+            << -1 << controllerMountLine(workspace_dir) << "mount /home/ostrel/nfs_space failed!" << 2;
+        QTest::newRow("workspace share not mounted")
+            << -1 << controllerMountLine(nfs_space_dir) << "mount /home/ostrel/workspace failed!" << 2;
+        QTest::newRow("share mounted from elsewhere")
+            << -1
+            << QByteArray("10.9.9.9:/home/ostrel/nfs_space /home/ostrel/nfs_space nfs rw 0 0\n") +
+                   controllerMountLine(workspace_dir)
+            << "mount /home/ostrel/nfs_space failed!" << 2;
+        QTest::newRow("nothing mounted") << -1 << QByteArray() << "mount /home/ostrel/nfs_space failed!" << 2;
+    }
+
+    void mountFailuresEndTheFlow()
+    {
+        QFETCH(int, failingMount);
+        QFETCH(QByteArray, table);
+        QFETCH(QString, warning);
+        QFETCH(int, commandCount);
+        stagePackage(true);
+        RecordingBackend commands;
+        commands.mounts = table;
+        commands.systemResult = [&](const QString &c) { return failingMount >= 0 && c == mounts[failingMount] ? -1 : 0; };
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick);
+        QCOMPARE(commands.commands(), mounts.mid(0, commandCount));
+        const DialogRecord box = robot.boxes().last();
+        QCOMPARE(box.title, QStringLiteral("Error"));
+        QCOMPARE(box.text, warning);
+        QCOMPARE(robot.progressSteps().last(), u8("0 检查tesma.zip压缩包是否存在..."));
+    }
+
+    void failedCopyOrUnpackEndsTheFlow_data()
+    {
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("warning");  // empty: the flow goes on
+        QTest::newRow("copy exits 1") << "/bin/cp -rf /media" << exitCode(1) << "Copy tesma.zip to nfs_space error!";
+        QTest::newRow("copy without shell") << "/bin/cp -rf /media" << -1 << "Copy tesma.zip to nfs_space error!";
+        QTest::newRow("copy killed") << "/bin/cp -rf /media" << int(SIGKILL) << "Copy tesma.zip to nfs_space error!";
+        QTest::newRow("unzip exits 9") << "/usr/bin/unzip -o /home/ostrel/nfs_space/tesma.zip" << exitCode(9)
+                                       << "Unzip tesma.zip to tmp error!";
+        QTest::newRow("unzip without shell") << "/usr/bin/unzip -o /home/ostrel/nfs_space/tesma.zip" << -1
+                                             << "Unzip tesma.zip to tmp error!";
+        QTest::newRow("unzip warns") << "/usr/bin/unzip -o /home/ostrel/nfs_space/tesma.zip" << exitCode(1) << "";
+    }
+
+    void failedCopyOrUnpackEndsTheFlow()
+    {
+        QFETCH(QString, failing);
+        QFETCH(int, status);
+        QFETCH(QString, warning);
+        stagePackage(true);
+        RecordingBackend commands;
+        commands.systemResult = [&](const QString &c) { return c.startsWith(failing) ? status : 0; };
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick);
+        const QStringList run = commands.commands();
+        int failedAt = 0;
+        while (failedAt < run.size() && !run[failedAt].startsWith(failing))
+            ++failedAt;
+        QVERIFY(failedAt < run.size());
+        if (warning.isEmpty()) {
+            QCOMPARE(robot.boxes().last().text, u8("升级成功，请手动重启系统！"));
+            return;
+        }
+        QCOMPARE(run.size(), failedAt + 1);
+        QCOMPARE(robot.boxes().last().title, QStringLiteral("Error"));
+        QCOMPARE(robot.boxes().last().text, warning);
+    }
+
+    void missingRequiredEntryInstallsNothing_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("Zivad-ADE") << "Zivad-ADE/Zivad-ADE" << "Can not find file Zivad-ADE in zip files!";
+        QTest::newRow("dravon") << "RC/dravon" << "Can not find file dravon in zip files!";
+        QTest::newRow("dravon_4") << "RC/dravon_4" << "Can not find file dravon_4 in zip files!";
+        QTest::newRow("dravon.db") << "dravon.db" << "Can not find file dravon.db in zip files!";
+    }
+
+    void missingRequiredEntryInstallsNothing()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, warning);
+        stagePackage(true);
+        QVERIFY(QFile::remove(root + entry));
+        RecordingBackend commands;
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick);
+        QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick)} + unpack);
+        QCOMPARE(robot.boxes().last().title, QStringLiteral("Error"));
+        QCOMPARE(robot.boxes().last().text, warning);
+        QCOMPARE(robot.progressSteps().last(), u8("50 更新HMI..."));
+    }
+
+    void firstMissingEntryIsNamed()
+    {
+        stagePackage(false);
+        QVERIFY(QFile::remove(root + QStringLiteral("RC/dravon_4")));
+        QVERIFY(QFile::remove(root + QStringLiteral("dravon.db")));
+        RecordingBackend commands;
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick);
+        QCOMPARE(robot.boxes().size(), 2);
+        QCOMPARE(robot.boxes().last().text, QStringLiteral("Can not find file dravon_4 in zip files!"));
+    }
+
+    void packageDirectoryReachesTheShellQuoted_data()
+    {
+        QTest::addColumn<QString>("dirBytes");  // one byte per character, as from argv
+        QTest::addColumn<QString>("copy");
+        QTest::newRow("blank") << "/media/my usb" << "/bin/cp -rf '/media/my usb/tesma.zip' /home/ostrel/nfs_space/";
+        QTest::newRow("shell characters") << "/media/a$(touch x);b'c"
+                                          << "/bin/cp -rf '/media/a$(touch x);b'\\''c/tesma.zip' /home/ostrel/nfs_space/";
+        const QString chinese = QString::fromLatin1(QStringLiteral("/media/优盘").toUtf8());
+        QTest::newRow("UTF-8 bytes") << chinese << "/bin/cp -rf '" + chinese + "/tesma.zip' /home/ostrel/nfs_space/";
+    }
+
+    void packageDirectoryReachesTheShellQuoted()
+    {
+        QFETCH(QString, dirBytes);
+        QFETCH(QString, copy);
+        stagePackage(false);
+        support::writeFile(QFile::decodeName(dirBytes.toLatin1()) + QStringLiteral("/tesma.zip"));
+        RecordingBackend commands;
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(dirBytes);
+        QVERIFY2(commands.commands().contains(copy), qPrintable(commands.commands().join(QLatin1Char('\n'))));
+        QCOMPARE(robot.boxes().last().text, u8("升级成功，请手动重启系统！"));
+    }
+};
+
+PENDANT_FLOW_TEST_MAIN(ForceUpgradeTest)
+#include "test_force_upgrade.moc"
