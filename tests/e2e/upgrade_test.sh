@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# The real pendant-tool runs forced upgrades on the simulated pendant with
+# the real commands; the files on the pendant and on the controller's
+# exports are checked afterwards.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+. "$here/lib/tally.sh"
+
+tool=${PENDANT_TOOL:-$top/build/src/pendant-tool}
+robot=${PENDANT_ROBOT:-$top/build/tests/libpendant_robot_preload.so}
+[ -x "$tool" ] && [ -f "$robot" ] || skip_all "build the tool first ($tool, $robot)"
+[ "$(id -u)" = 0 ] || skip_all "the simulated pendant needs root"
+
+work=$(mktemp -d /tmp/upgrade-e2e.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+shots=${PENDANT_SCREENSHOTS:-$work/shots}/upgrade
+
+"$top/tools/make-package" sample "$work/src" >/dev/null
+"$top/tools/make-package" build "$work/src" "$work/tesma.zip" >/dev/null
+"$top/tools/make-package" sample "$work/src-min" --minimal >/dev/null
+"$top/tools/make-package" build "$work/src-min" "$work/tesma-min.zip" >/dev/null
+
+# run NAME ANSWERS STICK [pendant-sim options...]: one unattended run in a
+# fresh scratch folder $work/NAME; its dialogs go to $work/NAME.log.
+run() {
+  local name=$1 answers=$2 stick=$3; shift 3
+  LD_PRELOAD=$robot PENDANT_ROBOT_ANSWERS=$answers PENDANT_ROBOT_LOG="$work/$name.log" \
+    PENDANT_ROBOT_SHOTS="$shots/$name" \
+    "$top/tools/pendant-sim/pendant-sim" run --scratch "$work/$name" "$@" -- "$tool" "$stick" \
+    >"$work/$name.out" 2>&1
+  local rc=$?
+  [ "$rc" = 77 ] && skip_all "the simulated pendant is not available: $(tail -n 1 "$work/$name.out")"
+  expect "$name: exit status 0" equals "$rc" 0
+}
+
+stick_with() {  # stick_with DIR PACKAGE
+  mkdir -p "$1" && cp "$2" "$1/tesma.zip"
+}
+
+pendant() { echo "$work/$1/pendant/upper$2"; }
+export_of() { echo "$work/$1/controller/export$2"; }
+executable_same() { [ -x "$1" ] && cmp -s "$1" "$2"; }
+absent() { [ ! -e "$1" ]; }
+
+# 1. A full package from a stick whose path holds blanks and shell characters.
+stick="$work/usb stick \$(touch $work/pwned);'x'"
+stick_with "$stick" "$work/tesma.zip"
+# An earlier run left an old robot_model.zip and staging files behind.
+mkdir -p "$(export_of full /home/ostrel/nfs_space)/tmp/tesma"
+echo stale > "$(export_of full /home/ostrel/nfs_space)/tmp/tesma/stale-file"
+run full "确定" "$stick"
+expect "full: success box" has_line "$work/full.log" '"text":"升级成功，请手动重启系统！"'
+expect "full: nothing ran from the path" absent "$work/pwned"
+expect "full: Zivad-ADE installed, executable" executable_same "$(pendant full /root/workspace/Zivad-ADE)" "$work/src/Zivad-ADE/Zivad-ADE"
+expect "full: Upgrade installed, executable" executable_same "$(pendant full /root/workspace/Upgrade)" "$work/src/Zivad-ADE/Upgrade"
+libs_ok() { local f; for f in "$work/src/HMI_Lib"/*; do [ -f "$f" ] || continue; cmp -s "$f" "$(pendant full /usr/lib)/$(basename "$f")" || return 1; done; }
+expect "full: libraries in /usr/lib" libs_ok
+expect "full: sqlite3 in /usr/bin, executable" executable_same "$(pendant full /usr/bin/sqlite3)" "$work/src/sqlite3"
+expect "full: db_upgrade.sh executable, not run" executable_same "$(pendant full /root/workspace/db_upgrade.sh)" "$work/src/db_upgrade.sh"
+expect "full: pictures copied" diff -r "$(pendant full /root/workspace/pictures)" "$work/src/pictures"
+expect "full: robot_control equals the package's RC" diff -r "$(export_of full /home/ostrel/nfs_space/robot_control)" "$work/src/RC"
+expect "full: dravon on the workspace share" executable_same "$(export_of full /home/ostrel/workspace/dravon)" "$work/src/RC/dravon"
+expect "full: dravon_4 on the workspace share" executable_same "$(export_of full /home/ostrel/workspace/dravon_4)" "$work/src/RC/dravon_4"
+expect "full: controller database is the package's" cmp -s "$(export_of full /home/ostrel/nfs_space/dravon.db)" "$work/src/dravon.db"
+models_ok() { (cd "$work" && mkdir -p models && unzip -qo "$work/src/robot_model.zip" -d models) && diff -r "$work/models/robot_model" "$(export_of full /home/ostrel/nfs_space/robot_model)"; }
+expect "full: robot_model.zip unpacked on the data share" models_ok
+expect "full: staging directory gone" absent "$(export_of full /home/ostrel/nfs_space/tmp)"
+expect "full: staged package gone" absent "$(export_of full /home/ostrel/nfs_space/tesma.zip)"
+expect "full: staged robot_model.zip gone" absent "$(export_of full /home/ostrel/nfs_space/robot_model.zip)"
+expect "full: the package stays on the stick" cmp -s "$stick/tesma.zip" "$work/tesma.zip"
+expect "full: two status debug lines" equals "$(grep -cE '^[0-9]+ $' "$work/full.out")" 2
+expect "full: host /root/workspace untouched" absent "/root/workspace/Upgrade"
+expect "full: screenshots saved" test -n "$(ls "$shots/full" 2>/dev/null)"
+
+# 2. Minimal package, shares already mounted by an earlier run.
+stick_with "$work/min-stick" "$work/tesma-min.zip"
+run minimal "确定" "$work/min-stick" --premount
+expect "minimal: success box" has_line "$work/minimal.log" '"text":"升级成功，请手动重启系统！"'
+expect "minimal: Zivad-ADE installed" executable_same "$(pendant minimal /root/workspace/Zivad-ADE)" "$work/src-min/Zivad-ADE/Zivad-ADE"
+expect "minimal: no sqlite3 installed" absent "$(pendant minimal /usr/bin/sqlite3)"
+
+# 3. Cancel: nothing changes.
+stick_with "$work/cancel-stick" "$work/tesma.zip"
+run cancel "取消" "$work/cancel-stick"
+expect "cancel: one box only" equals "$(grep -c '"kind":"box"' "$work/cancel.log")" 1
+expect "cancel: nothing installed" absent "$(pendant cancel /root/workspace/Upgrade)"
+expect "cancel: nothing staged" absent "$(export_of cancel /home/ostrel/nfs_space/tesma.zip)"
+
+# 4. A silent controller: the data share cannot be mounted, nothing lands
+#    on the pendant's own disk.
+stick_with "$work/silent-stick" "$work/tesma.zip"
+run silent "确定" "$work/silent-stick" --controller silent
+expect "silent: mount warning" has_line "$work/silent.log" '"text":"mount /home/ostrel/nfs_space failed!"'
+expect "silent: nothing copied to the mount point" absent "$(pendant silent /home/ostrel/nfs_space/tesma.zip)"
+expect "silent: nothing installed" absent "$(pendant silent /root/workspace/Upgrade)"
+
+# 5. The controller refuses the workspace export.
+stick_with "$work/refused-stick" "$work/tesma.zip"
+run refused "确定" "$work/refused-stick" --refuse-export /home/ostrel/workspace
+expect "refused: workspace mount warning" has_line "$work/refused.log" '"text":"mount /home/ostrel/workspace failed!"'
+expect "refused: nothing installed" absent "$(pendant refused /root/workspace/Upgrade)"
+
+# 6. A damaged package, with staging files of an earlier run lying in wait:
+#    the unpack fails and nothing is installed from the old files.
+head -c 4000 "$work/tesma.zip" > "$work/broken.zip"
+stick_with "$work/broken-stick" "$work/broken.zip"
+mkdir -p "$(export_of broken /home/ostrel/nfs_space)/tmp"
+(cd "$(export_of broken /home/ostrel/nfs_space)/tmp" && unzip -q "$work/tesma.zip")
+run broken "确定" "$work/broken-stick"
+expect "broken: unzip warning" has_line "$work/broken.log" '"text":"Unzip tesma.zip to tmp error!"'
+expect "broken: old staging files not installed" absent "$(pendant broken /root/workspace/Upgrade)"
+
+# 7. A package without dravon.db installs nothing.
+cp -r "$work/src" "$work/src-nodb" && rm "$work/src-nodb/dravon.db"
+(cd "$work/src-nodb" && mkdir -p ../nodb/tesma && cp -r . ../nodb/tesma/ && cd ../nodb && zip -qr "$work/nodb.zip" tesma)
+stick_with "$work/nodb-stick" "$work/nodb.zip"
+run nodb "确定" "$work/nodb-stick"
+expect "nodb: warning names dravon.db" has_line "$work/nodb.log" '"text":"Can not find file dravon.db in zip files!"'
+expect "nodb: HMI not installed" absent "$(pendant nodb /root/workspace/Upgrade)"
+expect "nodb: controller programs untouched" absent "$(export_of nodb /home/ostrel/workspace/dravon)"
+
+# 8. Package missing from the stick.
+mkdir -p "$work/empty-stick"
+run missing "确定" "$work/empty-stick"
+expect "missing: package-missing box" has_line "$work/missing.log" '"text":"无法找到tesma.zip文件！"'
+
+finish
