@@ -24,6 +24,13 @@ QString shellQuote(const QString &bytes)
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
+QString shellQuoteOperand(const QString &bytes)
+{
+    if (bytes.startsWith(QLatin1Char('-')))
+        return shellQuote(QStringLiteral("./") + bytes);
+    return shellQuote(bytes);
+}
+
 QString shellQuoteFileName(const QString &name)
 {
     return shellQuote(QString::fromLatin1(QFile::encodeName(name)));

@@ -13,6 +13,11 @@ namespace exec {
 // enclosed in single quotes, with each ' written as '\''.
 QString shellQuote(const QString &bytes);
 
+// A path given by a caller, quoted as above as one operand of a command. A
+// path that begins with '-' is written as "./-...", the same file, so the
+// command never reads it as an option.
+QString shellQuoteOperand(const QString &bytes);
+
 // The name a file has on disk, as Qt decoded it: encoded back to its bytes
 // (QFile::encodeName) and quoted as above, so a name with characters
 // outside Latin-1 reaches the shell exactly as it is stored.

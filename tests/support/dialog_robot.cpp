@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
@@ -214,6 +215,11 @@ void DialogRobot::handleDialog(QDialog *dialog)
     for (QAbstractButton *b : buttons)
         r.buttons.append(b->text());
 
+    if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
+        answerFileDialog(files, r);
+        return;
+    }
+
     // Fill in fields first, so the screenshot shows the choices made.
     while (!answers_.isEmpty() && answers_.first().contains(QLatin1Char('='))) {
         const QString answer = answers_.takeFirst();
@@ -248,6 +254,29 @@ void DialogRobot::handleDialog(QDialog *dialog)
         }
     }
     problems_.append(QStringLiteral("no button \"%1\" in %2").arg(answer, r.className));
+    dialog->reject();
+}
+
+void DialogRobot::answerFileDialog(QFileDialog *dialog, DialogRecord &r)
+{
+    const QString answer = answers_.isEmpty() ? QString() : answers_.takeFirst();
+    r.clicked = answer;
+    add(r, dialog);
+    if (answer.startsWith(QLatin1String("file="))) {
+        // Typed into the file name field, as a user would: selectFile()
+        // alone waits for the folder to be listed in the background.
+        const QString path = answer.mid(5);
+        dialog->selectFile(path);
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        // Through QDialog, where accept() is public; the file dialog's own
+        // accept() still runs and checks the choice.
+        static_cast<QDialog *>(dialog)->accept();
+        if (!dialog->isVisible())
+            return;
+        problems_.append(QStringLiteral("file dialog refused \"%1\"").arg(path));
+    } else if (answer != QLatin1String("reject"))
+        problems_.append(QStringLiteral("no file chosen in %1 (answer \"%2\")").arg(r.className, answer));
     dialog->reject();
 }
 

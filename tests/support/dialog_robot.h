@@ -9,7 +9,8 @@
 // answer names another caption (the answer is then kept for later). Any
 // other dialog takes answers of the form "objectName=text" (select that text
 // in the combo box, or type it into the line edit, of that name) and then a
-// button caption, or "accept" / "reject".
+// button caption, or "accept" / "reject". A file dialog takes "file=PATH"
+// (select that file and accept) or "reject" (cancel).
 
 #include <QJsonObject>
 #include <QObject>
@@ -18,6 +19,7 @@
 #include <QStringList>
 
 class QDialog;
+class QFileDialog;
 class QMessageBox;
 class QProgressDialog;
 class QTimer;
@@ -72,6 +74,7 @@ private:
     void poll();
     void handleMessageBox(QMessageBox *box);
     void handleDialog(QDialog *dialog);
+    void answerFileDialog(QFileDialog *dialog, DialogRecord &r);
     void onProgress(QProgressDialog *dialog, int value, const QString &label);
     void add(DialogRecord record, QWidget *shot);
     static void observe(QProgressDialog *dialog, int value, const QString &label);
