@@ -1,0 +1,30 @@
+#pragma once
+// Copies the controller's database and project workspace from the data
+// share to a destination, waits ten seconds with the event loop alive and
+// reports success.
+
+#include <QString>
+#include <QtGlobal>
+
+// `dest` is the destination, normally an existing directory, one byte per
+// character (as QString::fromLatin1 makes it); it reaches the shell as
+// exactly those bytes, as one path. No result is tested: "Successful!"
+// follows every confirmed run.
+void CpDatabaseAndProject(const QString &dest);
+
+// Returns after `msec` milliseconds, processing the application's events
+// meanwhile in passes of at most 100 ms; 0 returns at once without
+// processing any. Measured on a monotonic clock, so changes of the time of
+// day (midnight, a clock set by hand) neither stretch nor cut the wait.
+void HmiSleep(unsigned int msec);
+
+namespace maintenance {
+
+// The monotonic clock HmiSleep reads: milliseconds from any fixed point.
+using MonotonicClock = qint64 (*)();
+
+// Installs `clock` (nullptr: the real one again); answers the one in use
+// before. Lets a test run a long wait without waiting.
+MonotonicClock setSleepClock(MonotonicClock clock);
+
+}  // namespace maintenance
