@@ -163,6 +163,8 @@ private slots:
         QCOMPARE(s.text(), QStringLiteral("--- process: %1, at: %2\nargs=0\n%2\n%3\n\n<error>\noops\n")
                                .arg(program, dir, QString::fromLatin1("\xc3\xa9")));
         QVERIFY(s.robot.problems().isEmpty());
+        if (!Session::shotDir().isEmpty())
+            s.dialog.grab().save(Session::shotDir() + QStringLiteral("/program-output.png"));
     }
 
     void programThatCannotStartShowsEmptyOutputs()
