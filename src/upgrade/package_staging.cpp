@@ -11,6 +11,11 @@
 #include "upgrade/force_upgrade.h"
 #include "upgrade/upgrade_steps.h"
 
+QString upgrade::packagePath(const QString &packageDir)
+{
+    return packageDir + QStringLiteral("/%1.zip").arg(zip_file_name);
+}
+
 ui::BoxStyle upgrade::resultBoxStyle()
 {
     ui::BoxStyle style;
@@ -107,7 +112,7 @@ void ForceUpgrade(const QString &packageDir)
 
     // The argument holds the path's bytes one per character; the shell gets
     // them back unchanged, the existence test the file name they encode.
-    const QString packagePath = packageDir + QStringLiteral("/%1.zip").arg(zip_file_name);
+    const QString packagePath = upgrade::packagePath(packageDir);
     ui::setProgressLabel(progress,
                          QString::fromLocal8Bit("检查%1.zip压缩包是否存在...").arg(zip_file_name));
     if (!QFile::exists(exec::fileNameFromBytes(packagePath))) {
