@@ -93,12 +93,6 @@ bool mountShares()
     return true;
 }
 
-void warnWithName(const char *message)
-{
-    QMessageBox::warning(nullptr, QObject::tr("Error"), QObject::tr(message).arg(zip_file_name),
-                         QMessageBox::Ok, QMessageBox::NoButton);
-}
-
 }  // namespace
 
 void ForceUpgrade(const QString &packageDir)
@@ -131,7 +125,7 @@ void ForceUpgrade(const QString &packageDir)
     int status = runSystem(QStringLiteral("/bin/cp -rf ") + exec::shellQuote(packagePath) +
                            QStringLiteral(" /home/ostrel/nfs_space/"));
     if (!exec::exitedWith(status)) {
-        warnWithName("Copy %1.zip to nfs_space error!");
+        ui::showPlainWarning("Copy %1.zip to nfs_space error!", zip_file_name);
         return;
     }
 
@@ -147,7 +141,7 @@ void ForceUpgrade(const QString &packageDir)
                            .arg(zip_file_name));
     // unzip exits with 1 for warnings that still extracted every file.
     if (!exec::exitedWith(status, {0, 1})) {
-        warnWithName("Unzip %1.zip to tmp error!");
+        ui::showPlainWarning("Unzip %1.zip to tmp error!", zip_file_name);
         return;
     }
 
