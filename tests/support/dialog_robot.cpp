@@ -54,6 +54,7 @@ QJsonObject DialogRecord::toJson() const
     o[QStringLiteral("kind")] = kind;
     o[QStringLiteral("class")] = className;
     o[QStringLiteral("ms")] = double(ms);
+    o[QStringLiteral("epoch_ms")] = double(epochMs);
     if (kind == QLatin1String("progress")) {
         o[QStringLiteral("value")] = value;
         o[QStringLiteral("label")] = label;
@@ -282,7 +283,8 @@ void DialogRobot::answerFileDialog(QFileDialog *dialog, DialogRecord &r)
 
 void DialogRobot::add(DialogRecord record, QWidget *shot)
 {
-    record.ms = QDateTime::currentMSecsSinceEpoch() - startMs_;
+    record.epochMs = QDateTime::currentMSecsSinceEpoch();
+    record.ms = record.epochMs - startMs_;
     if (shot && !shotDir_.isEmpty()) {
         QString name = record.kind;
         if (record.kind == QLatin1String("progress"))
