@@ -1,6 +1,8 @@
 #include "support/sample_database.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -47,6 +49,7 @@ void runSql(const QString &path, const QStringList &sql)
 void writeDatabase(const QString &path, const QStringList &tables, int rows)
 {
     QFile::remove(path);
+    QDir().mkpath(QFileInfo(path).path());
     const bool sequence = tables.contains(QStringLiteral("sqlite_sequence"));
     QStringList sql = {QStringLiteral("BEGIN")};
     QString first;
