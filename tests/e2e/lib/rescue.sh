@@ -38,7 +38,7 @@ steps() {
 # (a dialog without text shows as its class).
 boxes() {
   grep -v '"kind":"progress"' "$work/$1.log" |
-    sed -E 's/.*"text":"([^"]*)".*/\1/; t; s/.*"class":"([^"]*)".*/\1/'
+    sed -E 's/.*"text":"([^"]+)".*/\1/; t; s/.*"class":"([^"]*)".*/\1/'
 }
 
 # box_ms NAME TEXT: milliseconds from the start to the box showing TEXT.
