@@ -8,7 +8,7 @@
 # for every row, while the tables themselves stay readable.
 damage_index() {
   local db=$1 table=${2:-user_t}
-  sqlite3 "$db" "CREATE INDEX lookup_idx ON $table(name);
+  sqlite3 "$db" "DROP INDEX IF EXISTS lookup_idx; CREATE INDEX lookup_idx ON $table(name);
                  PRAGMA writable_schema=ON;
                  UPDATE sqlite_master SET sql='CREATE INDEX lookup_idx ON $table(id, name)' WHERE name='lookup_idx';"
 }
