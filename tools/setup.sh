@@ -11,7 +11,7 @@ packages=(
   cmake g++ make pkg-config
   qtbase5-dev libqt5sql5-sqlite
   iputils-ping iproute2 util-linux procps time
-  zip unzip sqlite3
+  zip unzip sqlite3 jq
   fonts-wqy-microhei fontconfig
 )
 missing=()

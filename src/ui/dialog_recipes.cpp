@@ -75,10 +75,12 @@ int execStyledBox(const QString &title, QMessageBox::Icon icon, const QString &t
     return clicked;
 }
 
-void showPlainWarning(const char *message)
+void showPlainWarning(const char *message, const QString &placeholder)
 {
-    QMessageBox::warning(nullptr, QObject::tr("Error"), QObject::tr(message), QMessageBox::Ok,
-                         QMessageBox::NoButton);
+    QString text = QObject::tr(message);
+    if (!placeholder.isNull())
+        text = text.arg(placeholder);
+    QMessageBox::warning(nullptr, QObject::tr("Error"), text, QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 void setupStyledProgress(QProgressDialog &dialog, const QString &firstLabel, ProgressOrder order)

@@ -47,8 +47,9 @@ int execStyledBox(const QString &title, QMessageBox::Icon icon, const QString &t
                   const QList<BoxButton> &buttons, const BoxStyle &style = BoxStyle());
 
 // The toolkit's standard warning with title "Error", the given message
-// (both through QObject::tr) and one Ok button.
-void showPlainWarning(const char *message);
+// (both through QObject::tr; a "%1" in the message is filled with
+// `placeholder` after translation) and one Ok button.
+void showPlainWarning(const char *message, const QString &placeholder = QString());
 
 // Orders in which the flows bring up their progress dialog.
 enum class ProgressOrder {

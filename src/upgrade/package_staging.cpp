@@ -12,6 +12,11 @@
 #include "upgrade/force_upgrade.h"
 #include "upgrade/upgrade_steps.h"
 
+QString upgrade::packagePath(const QString &packageDir)
+{
+    return packageDir + QStringLiteral("/%1.zip").arg(zip_file_name);
+}
+
 ui::BoxStyle upgrade::resultBoxStyle()
 {
     ui::BoxStyle style;
@@ -70,12 +75,6 @@ bool mountShares()
     return true;
 }
 
-void warnWithName(const char *message)
-{
-    QMessageBox::warning(nullptr, QObject::tr("Error"), QObject::tr(message).arg(zip_file_name),
-                         QMessageBox::Ok, QMessageBox::NoButton);
-}
-
 }  // namespace
 
 void ForceUpgrade(const QString &packageDir)
@@ -89,7 +88,7 @@ void ForceUpgrade(const QString &packageDir)
 
     // The argument holds the path's bytes one per character; the shell gets
     // them back unchanged, the existence test the file name they encode.
-    const QString packagePath = packageDir + QStringLiteral("/%1.zip").arg(zip_file_name);
+    const QString packagePath = upgrade::packagePath(packageDir);
     ui::setProgressLabel(progress,
                          QString::fromLocal8Bit("检查%1.zip压缩包是否存在...").arg(zip_file_name));
     if (!QFile::exists(exec::fileNameFromBytes(packagePath))) {
@@ -108,7 +107,7 @@ void ForceUpgrade(const QString &packageDir)
     int status = runSystem(QStringLiteral("/bin/cp -rf ") + exec::shellQuote(packagePath) +
                            QStringLiteral(" /home/ostrel/nfs_space/"));
     if (!exec::exitedWith(status)) {
-        warnWithName("Copy %1.zip to nfs_space error!");
+        ui::showPlainWarning("Copy %1.zip to nfs_space error!", zip_file_name);
         return;
     }
 
@@ -124,7 +123,7 @@ void ForceUpgrade(const QString &packageDir)
                            .arg(zip_file_name));
     // unzip exits with 1 for warnings that still extracted every file.
     if (!exec::exitedWith(status, {0, 1})) {
-        warnWithName("Unzip %1.zip to tmp error!");
+        ui::showPlainWarning("Unzip %1.zip to tmp error!", zip_file_name);
         return;
     }
 

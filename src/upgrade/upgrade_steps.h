@@ -9,6 +9,10 @@ class QProgressDialog;
 
 namespace upgrade {
 
+// Where the package lies: `packageDir` + "/tesma.zip", by plain
+// concatenation ("/tesma.zip" for an empty directory), one byte per char.
+QString packagePath(const QString &packageDir);
+
 // "/home/ostrel/nfs_space/tmp/tesma/": where the unpacked package lies.
 QString packageRoot();
 

@@ -9,7 +9,7 @@ top=$(cd "$here/../.." && pwd)
 
 tool=${PENDANT_TOOL:-$top/build/src/pendant-tool}
 robot=${PENDANT_ROBOT:-$top/build/tests/libpendant_robot_preload.so}
-[ -x "$tool" ] && [ -f "$robot" ] || skip_all "build the tool first ($tool, $robot)"
+[ -x "$tool" ] && [ -f "$robot" ] || { echo "build the tool first ($tool, $robot)"; echo "0 passed, 1 failed"; exit 1; }
 [ "$(id -u)" = 0 ] || skip_all "the simulated pendant needs root"
 
 work=$(mktemp -d /tmp/upgrade-e2e.XXXXXX)
@@ -124,5 +124,29 @@ expect "nodb: controller programs untouched" absent "$(export_of nodb /home/ostr
 mkdir -p "$work/empty-stick"
 run missing "确定" "$work/empty-stick"
 expect "missing: package-missing box" has_line "$work/missing.log" '"text":"无法找到tesma.zip文件！"'
+
+# 9. The job is chosen by a marker beside the executable: with one, no
+#    upgrade dialog appears (rescue mode runs); a hidden or extended name is
+#    no marker. Every outcome ends with exit status 0.
+marker_run() {  # marker_run NAME MARKER [dir]
+  local name=$1 marker=$2 kind=${3:-file}
+  mkdir -p "$work/$name-tool"
+  cp "$tool" "$work/$name-tool/pendant-tool"
+  if [ "$kind" = dir ]; then mkdir "$work/$name-tool/$marker"; else : > "$work/$name-tool/$marker"; fi
+  stick_with "$work/$name-stick" "$work/tesma.zip"
+  LD_PRELOAD=$robot PENDANT_ROBOT_ANSWERS="取消" PENDANT_ROBOT_LOG="$work/$name.log" \
+    "$top/tools/pendant-sim/pendant-sim" run --scratch "$work/$name" --controller unreachable -- \
+    "$work/$name-tool/pendant-tool" "$work/$name-stick" >"$work/$name.out" 2>&1
+  expect "$name: exit status 0" equals "$?" 0
+  touch "$work/$name.log"
+}
+marker_run marker-file rescue_mode
+expect "marker file: no upgrade box" lacks_line "$work/marker-file.log" "强制升级"
+marker_run marker-dir RESCUE_MODE dir
+expect "marker directory in capitals: no upgrade box" lacks_line "$work/marker-dir.log" "强制升级"
+marker_run hidden-marker .rescue_mode
+expect "hidden marker: upgrade box" has_line "$work/hidden-marker.log" "强制升级"
+marker_run marker-ext rescue_mode.txt
+expect "marker with extension: upgrade box" has_line "$work/marker-ext.log" "强制升级"
 
 finish

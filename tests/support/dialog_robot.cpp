@@ -53,6 +53,7 @@ QJsonObject DialogRecord::toJson() const
     o[QStringLiteral("kind")] = kind;
     o[QStringLiteral("class")] = className;
     o[QStringLiteral("ms")] = double(ms);
+    o[QStringLiteral("epoch_ms")] = double(epochMs);
     if (kind == QLatin1String("progress")) {
         o[QStringLiteral("value")] = value;
         o[QStringLiteral("label")] = label;
@@ -253,7 +254,8 @@ void DialogRobot::handleDialog(QDialog *dialog)
 
 void DialogRobot::add(DialogRecord record, QWidget *shot)
 {
-    record.ms = QDateTime::currentMSecsSinceEpoch() - startMs_;
+    record.epochMs = QDateTime::currentMSecsSinceEpoch();
+    record.ms = record.epochMs - startMs_;
     if (shot && !shotDir_.isEmpty()) {
         QString name = record.kind;
         if (record.kind == QLatin1String("progress"))

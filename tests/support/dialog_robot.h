@@ -43,6 +43,7 @@ struct DialogRecord {
     int windowFlags = 0;
     bool styledBackground = false;
     qint64 ms = 0;             // since the robot started
+    qint64 epochMs = 0;
     QString screenshot;
 
     QJsonObject toJson() const;

@@ -12,6 +12,9 @@ namespace {
 
 void installRobot()
 {
+    // The tool's own commands must not load Qt through this library: keep
+    // the preload from every process the tool starts.
+    qunsetenv("LD_PRELOAD");
     if (!qEnvironmentVariableIsSet("PENDANT_ROBOT_ANSWERS"))
         return;
     const QString answers = qEnvironmentVariable("PENDANT_ROBOT_ANSWERS");

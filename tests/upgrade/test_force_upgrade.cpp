@@ -11,6 +11,7 @@
 #include "support/recording_backend.h"
 #include "ui/dialog_recipes.h"
 #include "upgrade/force_upgrade.h"
+#include "upgrade/upgrade_steps.h"
 
 namespace {
 
@@ -211,6 +212,13 @@ private slots:
         QCOMPARE(box.title, u8("错误"));
         QCOMPARE(box.text, u8("无法找到tesma.zip文件！"));
         QCOMPARE(box.buttons, QStringList({u8("确定")}));
+    }
+
+    void packagePathIsPlainConcatenation()
+    {
+        QCOMPARE(upgrade::packagePath(QString()), QStringLiteral("/tesma.zip"));
+        QCOMPARE(upgrade::packagePath(QStringLiteral("/media/usb/")), QStringLiteral("/media/usb//tesma.zip"));
+        QCOMPARE(upgrade::packagePath(QStringLiteral("/media/100%1")), QStringLiteral("/media/100%1/tesma.zip"));
     }
 
     void mountFailuresEndTheFlow_data()
