@@ -6,6 +6,7 @@
 #include <QProgressDialog>
 
 #include "exec/command_backend.h"
+#include "exec/share_mount.h"
 #include "exec/shell_quote.h"
 #include "ui/dialog_recipes.h"
 #include "upgrade/force_upgrade.h"
@@ -54,39 +55,20 @@ bool shareMounted(const QString &dir)
                        [&](const QByteArray &line) { return line.startsWith(wanted); });
 }
 
-// Creates the mount point when missing and mounts the share. Answers false
-// only when no shell could be run for the mount.
-bool mountShare(const QString &dir)
-{
-    if (!QFile::exists(dir)) {
-        runSystem(QStringLiteral("/bin/mkdir -p ") + dir);
-        runSystem(QStringLiteral("sync"));
-    }
-    const int status = runSystem(QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip +
-                                 QLatin1Char(':') + dir + QLatin1Char(' ') + dir);
-    return status != -1;
-}
-
-const char *mountFailure(const QString &dir)
-{
-    return dir == nfs_space_dir ? "mount /home/ostrel/nfs_space failed!"
-                                : "mount /home/ostrel/workspace failed!";
-}
-
 // Both shares must come from the controller, or the controller's files
 // would land on the pendant's own disk.
 bool mountShares()
 {
     const QString shares[] = {nfs_space_dir, workspace_dir};
     for (const QString &dir : shares) {
-        if (!mountShare(dir)) {
-            ui::showPlainWarning(mountFailure(dir));
+        if (!exec::mountShare(dir)) {
+            ui::showPlainWarning(exec::mountFailureMessage(dir));
             return false;
         }
     }
     for (const QString &dir : shares) {
         if (!shareMounted(dir)) {
-            ui::showPlainWarning(mountFailure(dir));
+            ui::showPlainWarning(exec::mountFailureMessage(dir));
             return false;
         }
     }

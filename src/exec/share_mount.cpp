@@ -1,0 +1,27 @@
+#include "exec/share_mount.h"
+
+#include <QFile>
+
+#include "exec/command_backend.h"
+#include "ui/force_global.h"
+
+namespace exec {
+
+bool mountShare(const QString &dir)
+{
+    if (!QFile::exists(dir)) {
+        runSystem(QStringLiteral("/bin/mkdir -p ") + dir);
+        runSystem(QStringLiteral("sync"));
+    }
+    const int status = runSystem(QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip +
+                                 QLatin1Char(':') + dir + QLatin1Char(' ') + dir);
+    return status != -1;
+}
+
+const char *mountFailureMessage(const QString &dir)
+{
+    return dir == nfs_space_dir ? "mount /home/ostrel/nfs_space failed!"
+                                : "mount /home/ostrel/workspace failed!";
+}
+
+}  // namespace exec

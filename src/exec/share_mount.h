@@ -1,0 +1,17 @@
+#pragma once
+// Mounting the controller's NFS shares, as both jobs of the tool do it.
+
+#include <QString>
+
+namespace exec {
+
+// Creates the mount point `dir` when it is missing ("/bin/mkdir -p", then
+// "sync") and mounts the controller's export of the same path on it with
+// system(). Answers false only when no shell could be run for the mount; a
+// mount that the shell ran and that failed shows in the mount table only.
+bool mountShare(const QString &dir);
+
+// The English text of the warning for a share at `dir` that failed to mount.
+const char *mountFailureMessage(const QString &dir);
+
+}  // namespace exec

@@ -1,0 +1,153 @@
+#include "rescue/backup_restore.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <cstdio>
+
+#include "exec/execute_command.h"
+#include "exec/shell_quote.h"
+#include "rescue/recoverydialog.h"
+#include "rescue/rescue_box.h"
+#include "rescue/table_audit.h"
+#include "ui/dialog_recipes.h"
+
+namespace {
+
+const QString workspace = QStringLiteral("/home/ostrel/nfs_space/workspace");
+const QString workspace_backups = QStringLiteral("/home/ostrel/nfs_space/workspace_backup");
+const QString database_file = QStringLiteral("/home/ostrel/nfs_space/dravon.db");
+const QString database_backups = QStringLiteral("/home/ostrel/nfs_space/database_backup");
+
+// Runs `command` through the runner and answers whether it exited with 0.
+bool succeeded(const QString &command)
+{
+    QString output;
+    return ExecuteCommand(command + QStringLiteral(" && echo done"), output, -1) == 1 &&
+           output == QLatin1String("done\n");
+}
+
+void remove(const QString &path)
+{
+    ExecuteCommand(QStringLiteral("/bin/rm -rf ") + path);
+}
+
+// rename(2): one step on the share, never a half-moved entry; it replaces a
+// file, or an empty folder, at `to`.
+bool renameEntry(const QString &from, const QString &to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+bool present(const QString &path)
+{
+    const QFileInfo entry(path);
+    return entry.exists() || entry.isSymLink();
+}
+
+// The backup entry is copied beside the live workspace first; only a
+// complete copy takes its place, and the old workspace is set aside until
+// then, so on any failure the live workspace stays as it was.
+bool restoreWorkspace(const QString &name)
+{
+    const QString staged = workspace + QStringLiteral(".restoring");
+    const QString aside = workspace + QStringLiteral(".replaced");
+    remove(staged + QLatin1Char(' ') + aside);
+    if (present(staged) || present(aside))
+        return false;
+    const QString source = exec::shellQuoteFileName(workspace_backups + QLatin1Char('/') + name);
+    if (!succeeded(QStringLiteral("/bin/cp -rf %1 %2").arg(source, staged))) {
+        remove(staged);
+        return false;
+    }
+    ExecuteCommand(QStringLiteral("sync"));
+
+    const bool hadWorkspace = present(workspace);
+    if (hadWorkspace && !renameEntry(workspace, aside)) {
+        remove(staged);
+        return false;
+    }
+    if (!renameEntry(staged, workspace)) {
+        if (hadWorkspace)
+            renameEntry(aside, workspace);
+        remove(staged);
+        return false;
+    }
+    remove(aside);
+    ExecuteCommand(QStringLiteral("sync"));
+    return true;
+}
+
+// A database backup is the database file itself or a folder that holds
+// dravon.db. It must hold every required table; the current database is
+// kept under a time-stamped name, and the backup replaces it in one step.
+bool restoreDatabase(const QString &name)
+{
+    QString candidate = database_backups + QLatin1Char('/') + name;
+    if (QFileInfo(candidate).isDir())
+        candidate += QStringLiteral("/dravon.db");
+    if (!QFileInfo(candidate).isFile() || check_db_tables(candidate, nullptr) != audit_all_present)
+        return false;
+
+    const QString staged = database_file + QStringLiteral(".restoring");
+    if (!succeeded(QStringLiteral("/bin/cp -f %1 %2").arg(exec::shellQuoteFileName(candidate), staged))) {
+        remove(staged);
+        return false;
+    }
+    if (QFile::exists(database_file)) {
+        const QString kept = database_file + QStringLiteral(".before_restore.") +
+                             QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"));
+        if (!succeeded(QStringLiteral("/bin/cp -f %1 %2").arg(database_file, kept))) {
+            remove(staged);
+            return false;
+        }
+    }
+    if (!renameEntry(staged, database_file)) {
+        remove(staged);
+        return false;
+    }
+    ExecuteCommand(QStringLiteral("sync"));
+    return true;
+}
+
+void showWarning(const char *text)
+{
+    rescue::showBox(QString::fromLocal8Bit("警告"), QMessageBox::Critical, QString::fromLocal8Bit(text),
+                    "确认");
+}
+
+}  // namespace
+
+void recovery_process()
+{
+    RecoveryDialog dialog;
+    dialog.setAttribute(Qt::WA_StyledBackground, true);
+    dialog.setWindowFlags(ui::styled_window_flags);
+    if (dialog.exec() == 0)
+        return;
+
+    const QString project = dialog.getProject();
+    const QString database = dialog.getDatabase();
+    if (project.isEmpty() && database.isEmpty())
+        return showWarning("未选择恢复文件");
+
+    QProgressDialog progress;
+    ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始修复流程..."));
+    if (!project.isEmpty()) {
+        if (!restoreWorkspace(project)) {
+            progress.close();
+            return showWarning("恢复失败，工作空间未改变。");
+        }
+        ui::setProgressValue(progress, 50);
+    }
+    if (!database.isEmpty()) {
+        if (!restoreDatabase(database)) {
+            progress.close();
+            return showWarning("恢复失败，数据库未改变。");
+        }
+        ui::setProgressValue(progress, 100);
+    }
+    progress.close();
+    showWarning("恢复完成，请重启机器人。");
+}

@@ -1,0 +1,97 @@
+#include "rescue/table_audit.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "ui/dialog_recipes.h"
+
+const QStringList &required_tables()
+{
+    static const QStringList tables = {
+        QStringLiteral("log_content_t"),
+        QStringLiteral("io_params_t"),
+        QStringLiteral("system_log_t"),
+        QStringLiteral("ethernet_ip_io_params_t"),
+        QStringLiteral("global_variables_t"),
+        QStringLiteral("panasonic_error_map_t"),
+        QStringLiteral("profinet_io_params_t"),
+        QStringLiteral("material_pallet_conf_t"),
+        QStringLiteral("tronix_error_map_t"),
+        QStringLiteral("wobj_t"),
+        QStringLiteral("load_t"),
+        QStringLiteral("task_t"),
+        QStringLiteral("sqlite_sequence"),
+        QStringLiteral("frame_t"),
+        QStringLiteral("tool_t"),
+        QStringLiteral("user_t"),
+        QStringLiteral("carving_machine_robtarget_t"),
+        QStringLiteral("tsinodynatron_error_map_t"),
+        QStringLiteral("adtech_error_map_t"),
+        QStringLiteral("robot_ontology_params_t"),
+        QStringLiteral("collision_detection_params_t"),
+        QStringLiteral("signal_content_t"),
+        QStringLiteral("conveyors_params_t"),
+        QStringLiteral("pallet_conf_t"),
+        QStringLiteral("track_params_t"),
+        QStringLiteral("workbench_t"),
+        QStringLiteral("carving_machine_time_t"),
+        QStringLiteral("system_variable_t"),
+        QStringLiteral("system_io_params_t"),
+        QStringLiteral("force_control_params_t"),
+        QStringLiteral("serial_para_t"),
+    };
+    return tables;
+}
+
+namespace {
+
+// The number of tables named `name`; -1 when the statement fails or yields
+// no row, as it does for a file that is not an SQLite database.
+int tableCount(QSqlQuery &query, const QString &name)
+{
+    if (!query.exec(QStringLiteral("select count(*) from sqlite_master where type='table' and name='%1'")
+                        .arg(name)))
+        return -1;
+    int count = -1;
+    while (query.next()) {
+        count = query.value(0).toInt();
+        if (count == 0)
+            break;
+    }
+    return count;
+}
+
+bool allTablesPresent(QSqlQuery &query, QProgressDialog *progress)
+{
+    int passed = 0;
+    for (const QString &name : required_tables()) {
+        if (tableCount(query, name) <= 0)
+            return false;
+        if (progress)
+            ui::setProgressValue(*progress, 31 + passed);
+        ++passed;
+    }
+    return true;
+}
+
+}  // namespace
+
+table_audit_result check_db_tables(const QString &path, QProgressDialog *progress)
+{
+    // The audit is the only user of the default connection; a registration
+    // left by an earlier audit is taken up again rather than replaced.
+    QSqlDatabase db = QSqlDatabase::contains()
+                          ? QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(path);
+    if (!db.open())
+        return audit_open_failed;
+    bool present;
+    {
+        QSqlQuery query(db);
+        present = allTablesPresent(query, progress);
+    }
+    db.close();
+    return present ? audit_all_present : audit_table_missing;
+}

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Database repair on the simulated pendant with the real sqlite3 beside the
+# tool: a sound database, databases damaged in several ways, a missing
+# table, and a stick without sqlite3. The controller's files are checked on
+# its export afterwards.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+. "$here/lib/tally.sh"
+. "$top/tools/lib/damage-db.sh"
+
+tool=${PENDANT_TOOL:-$top/build/src/pendant-tool}
+robot=${PENDANT_ROBOT:-$top/build/tests/libpendant_robot_preload.so}
+[ -x "$tool" ] && [ -f "$robot" ] || skip_all "build the tool first ($tool, $robot)"
+[ "$(id -u)" = 0 ] || skip_all "the simulated pendant needs root"
+command -v sqlite3 >/dev/null || skip_all "sqlite3 is not installed (tools/setup.sh)"
+
+work=$(mktemp -d /tmp/rescue-repair-e2e.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+shots=${PENDANT_SCREENSHOTS:-$work/shots}/rescue-repair
+. "$here/lib/rescue.sh"
+
+"$top/tools/make-package" sample "$work/src" --minimal >/dev/null
+sound=$work/src/dravon.db
+# The stick is mounted at a path with blanks and shell characters.
+stick="$work/usb stick \$(touch $work/pwned);'x'"
+make_stick "$stick"
+make_stick "$work/bare-stick" no-sqlite3
+
+repaired='dravon.db数据库损坏 ... 已修复;\n修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n！！！本软件无法保证修复后数据的完整性。'
+failed='修复失败，控制器数据库损坏严重。\n请联系厂家技术服务支持。'
+
+# repair NAME DAMAGE [STICK]: puts a copy of the sound database, damaged by
+# the function DAMAGE, on the controller and runs a repair.
+repair() {
+  local name=$1 damage=$2 from=${3:-$stick}
+  mkdir -p "$(share "$name")"
+  cp "$sound" "$(share "$name" /dravon.db)"
+  "$damage" "$(share "$name" /dravon.db)"
+  cp "$(share "$name" /dravon.db)" "$work/$name.before"
+  rescue "$name" "修复" "$from"
+}
+keep() { :; }
+drop_table() { sqlite3 "$1" "DROP TABLE serial_para_t;"; }
+last_box() { boxes "$1" | tail -n 1; }
+bad_backups() { find "$(share "$1")" -maxdepth 1 -name 'dravon.db.badbak.*' | wc -l; }
+unchanged() { cmp -s "$(share "$1" /dravon.db)" "$work/$1.before"; }
+sound_now() { equals "$(sqlite3 "$(share "$1" /dravon.db)" 'PRAGMA integrity_check;' 2>&1)" ok; }
+backup_is_damaged() { cmp -s "$(share "$1")"/dravon.db.badbak.* "$work/$1.before"; }
+dump_in_place() { cmp -s "$(share "$1" /dravon.db)" "$(share "$1" /dravon_dump.db)"; }
+
+repair healthy keep
+expect "healthy: no anomaly" equals "$(last_box healthy)" "未发现系统异常。"
+expect "healthy: database untouched" unchanged healthy
+expect "healthy: no bad backup" equals "$(bad_backups healthy)" 0
+
+repair index damage_index
+expect "index: the two letters in lookup_idx do not pass" has_line "$work/index.log" '"text":"dravon.db数据库损坏'
+expect "index: repair report" equals "$(last_box index)" "$repaired"
+expect "index: database sound again" sound_now index
+expect "index: rows kept" equals "$(sqlite3 "$(share index /dravon.db)" 'SELECT count(*) FROM system_log_t;')" 1500
+expect "index: bad backup holds the damaged file" backup_is_damaged index
+expect "index: the dump is the new database" dump_in_place index
+expect "index: nothing ran from the stick's path" test ! -e "$work/pwned"
+expect "index: progress 0, 25, 31..61, 100" equals "$(steps index | grep 开始修复流程 | cut -d' ' -f1 | tr '\n' ' ')" \
+  "0 25 $(seq -s ' ' 31 61) 100 "
+
+repair page damage_page
+expect "page: repair failed" equals "$(last_box page)" "$failed"
+expect "page: database untouched" unchanged page
+expect "page: bad backup kept" backup_is_damaged page
+
+repair truncated truncate_db
+expect "truncated: repair failed" equals "$(last_box truncated)" "$failed"
+expect "truncated: database untouched" unchanged truncated
+
+repair junk not_a_database
+expect "not a database: repair failed" equals "$(last_box junk)" "$failed"
+expect "not a database: database untouched" unchanged junk
+
+repair missing drop_table
+expect "missing table: box D" equals "$(last_box missing)" '控制器数据库损坏严重，已无法修复。\n请联系厂家技术服务支持。'
+expect "missing table: database untouched" unchanged missing
+expect "missing table: no bad backup" equals "$(bad_backups missing)" 0
+
+repair nosqlite damage_index "$work/bare-stick"
+expect "no sqlite3: box A" equals "$(last_box nosqlite)" 'U盘中不存在数据库恢复工具(sqlite3)。'
+expect "no sqlite3: database untouched" unchanged nosqlite
+
+finish

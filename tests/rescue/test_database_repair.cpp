@@ -1,0 +1,308 @@
+// The database repair with the real sqlite3 shell on databases made (and
+// damaged) here, in a private mount namespace. The shell lies beside this
+// test's executable, as it lies beside the tool on the stick.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include "exec/command_backend.h"
+#include "rescue/database_repair.h"
+#include "support/dialog_robot.h"
+#include "support/flow_test.h"
+#include "support/recording_backend.h"
+#include "support/sample_database.h"
+
+using Maker = std::function<void()>;
+Q_DECLARE_METATYPE(Maker)
+
+namespace {
+
+const QString share = QStringLiteral("/home/ostrel/nfs_space");
+const QString db = QStringLiteral("/home/ostrel/nfs_space/dravon.db");
+const QString dump = QStringLiteral("/home/ostrel/nfs_space/dravon_dump.db");
+
+QString u8(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+QString tool()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/sqlite3");
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void sqlite(const QString &path, const QString &sql)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("sqlite3"), {path, sql});
+    QVERIFY(shell.waitForFinished());
+    QCOMPARE(shell.exitCode(), 0);
+}
+
+void resize(const QString &path, qint64 size)
+{
+    QFile file(path);
+    QVERIFY(file.resize(size));
+}
+
+// A used controller database: every table, some 280 kB.
+void healthy()
+{
+    support::writeDatabase(db, support::requiredTablesFromTools(), 1500);
+}
+
+void indexDamage()
+{
+    healthy();
+    // The index is rebuilt from another column than its entries hold, so
+    // every row is reported missing from "lookup_idx", two letters "ok"
+    // included.
+    sqlite(db, QStringLiteral("CREATE INDEX lookup_idx ON log_content_t(name); PRAGMA writable_schema=ON; "
+                              "UPDATE sqlite_master SET sql='CREATE INDEX lookup_idx ON log_content_t(value)' "
+                              "WHERE name='lookup_idx';"));
+}
+
+void indexPageCutOff()
+{
+    healthy();
+    sqlite(db, QStringLiteral("CREATE INDEX lookup_idx ON log_content_t(id, name);"));
+    resize(db, QFileInfo(db).size() - 4096);
+}
+
+void tablePageDamage()
+{
+    healthy();
+    QFile file(db);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek(file.size() / 4096 / 2 * 4096));
+    file.write(QByteArray(4096, char(0xa5)));
+}
+
+void truncated()
+{
+    healthy();
+    resize(db, QFileInfo(db).size() * 6 / 10);
+}
+
+void junk(qint64 size)
+{
+    support::writeFile(db, QByteArray(size, 'x'));
+}
+
+const QString repairedText =
+    u8("dravon.db数据库损坏 ... 已修复;\n修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n"
+       "！！！本软件无法保证修复后数据的完整性。");
+
+QStringList badBackups()
+{
+    return QDir(share).entryList({QStringLiteral("dravon.db.badbak.*")}, QDir::Files, QDir::Name);
+}
+
+QList<int> values(const DialogRobot &robot)
+{
+    QList<int> out;
+    for (const DialogRecord &r : robot.progress())
+        out.append(r.value);
+    return out;
+}
+
+QList<int> auditValues(int tables)
+{
+    QList<int> out;
+    for (int n = 0; n < tables; ++n)
+        out.append(31 + n);
+    return out;
+}
+
+}  // namespace
+
+class DatabaseRepairTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QFile::remove(tool());
+        QVERIFY(QFile::copy(QStringLiteral("/usr/bin/sqlite3"), tool()));
+    }
+
+    void cleanupTestCase()
+    {
+        QFile::remove(tool());
+    }
+
+    void init()
+    {
+        PENDANT_REQUIRE_PRIVATE_ROOT();
+        support::clearPrivateRoot();
+        QDir().mkpath(share);
+        if (!QFile::exists(tool()))
+            QVERIFY(QFile::copy(QStringLiteral("/usr/bin/sqlite3"), tool()));
+    }
+
+    void outcome_data()
+    {
+        QTest::addColumn<Maker>("make");
+        QTest::addColumn<bool>("withTool");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("rebuilt");  // a bad backup and a dump file are left
+
+        const QString dbError = u8("数据库错误");
+        const QString failed = u8("修复失败，控制器数据库损坏严重。\n请联系厂家技术服务支持。");
+        auto nothing = [] {};
+        QTest::newRow("healthy") << Maker(healthy) << true << u8("修复完成") << u8("未发现系统异常。") << false;
+        QTest::newRow("a required table missing") << Maker([] {
+            QStringList tables = support::requiredTablesFromTools();
+            tables.removeAll(QStringLiteral("tool_t"));
+            support::writeDatabase(db, tables, 1500);
+        }) << true << dbError << u8("控制器数据库损坏严重，已无法修复。\n请联系厂家技术服务支持。") << false;
+        QTest::newRow("index damage, \"ok\" inside the report") << Maker(indexDamage) << true
+                                                                << u8("修复完成") << repairedText << true;
+        QTest::newRow("index page cut off") << Maker(indexPageCutOff) << true << u8("修复完成")
+                                            << repairedText << true;
+        QTest::newRow("table page damage") << Maker(tablePageDamage) << true << dbError << failed << true;
+        QTest::newRow("truncated") << Maker(truncated) << true << dbError << failed << true;
+        QTest::newRow("not a database") << Maker([] { junk(150000); }) << true << dbError << failed
+                                        << true;
+        QTest::newRow("100,000 bytes") << Maker([] { junk(100000); }) << true << dbError << failed
+                                       << true;
+        QTest::newRow("99,999 bytes") << Maker([] { junk(99999); }) << true << dbError
+                                      << u8("控制器数据库损坏严重，无法修复。\n请联系厂家技术服务支持。") << false;
+        QTest::newRow("no database") << Maker(nothing) << true << dbError
+                                     << u8("控制器数据库不存在，请检查工控机文件系统完整性。") << false;
+        const QString noTool = u8("U盘中不存在数据库恢复工具(sqlite3)。");
+        QTest::newRow("no sqlite3, no database") << Maker(nothing) << false << u8("sqlite3错误")
+                                                 << noTool << false;
+        QTest::newRow("no sqlite3, damaged database") << Maker(indexDamage) << false
+                                                      << u8("sqlite3错误") << noTool << false;
+    }
+
+    void outcome()
+    {
+        QFETCH(Maker, make);
+        QFETCH(bool, withTool);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        QFETCH(bool, rebuilt);
+        make();
+        if (!withTool)
+            QVERIFY(QFile::remove(tool()));
+        const QByteArray before = contents(db);
+        RecordingBackend backend;
+        backend.passThrough = true;
+        DialogRobot robot;
+        fixed_process();
+
+        const QList<DialogRecord> boxes = robot.boxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].title, title);
+        QCOMPARE(boxes[0].text, text);
+        QCOMPARE(boxes[0].icon, int(title == u8("修复完成") ? QMessageBox::Information
+                                                                                 : QMessageBox::Critical));
+        QCOMPARE(boxes[0].buttons, QStringList({u8("确定")}));
+
+        QCOMPARE(badBackups().size(), rebuilt ? 1 : 0);
+        QCOMPARE(QFile::exists(dump), rebuilt);
+        if (rebuilt)
+            QCOMPARE(contents(share + QLatin1Char('/') + badBackups().first()), before);
+        if (text == repairedText) {
+            // Replaced by a sound copy of the dump.
+            QCOMPARE(contents(db), contents(dump));
+            QCOMPARE(support::integrityCheck(db), QStringLiteral("ok"));
+            QCOMPARE(values(robot), QList<int>({0, 25}) + auditValues(31) + QList<int>({100}));
+        } else {
+            QCOMPARE(contents(db), before);
+        }
+        if (backend.calls.isEmpty())
+            QCOMPARE(values(robot), QList<int>({0}));
+    }
+
+    void rebuildRunsItsCommandsInOrder()
+    {
+        indexDamage();
+        support::writeFile(share + QStringLiteral("/dravon.db.badbak.20200101_000000"), "earlier run");
+        support::writeFile(dump, "left by an earlier run");
+        RecordingBackend backend;
+        backend.passThrough = true;
+        DialogRobot robot;
+        fixed_process();
+
+        const QStringList backups = badBackups();
+        QCOMPARE(backups.size(), 2);
+        QCOMPARE(backups.first(), QStringLiteral("dravon.db.badbak.20200101_000000"));
+        QVERIFY(QRegularExpression(QStringLiteral("^dravon\\.db\\.badbak\\.\\d{8}_\\d{6}$")).match(backups.last()).hasMatch());
+        const QString bad = share + QLatin1Char('/') + backups.last();
+        const QString sqlite3 = tool();  // a build folder path needs no quotes
+        QCOMPARE(backend.commands(),
+                 QStringList({"[-1] /bin/chmod a+x " + sqlite3,
+                              "[-1] " + sqlite3 + " " + db + " \"PRAGMA integrity_check;\"",
+                              "[-1] /bin/rm -f " + dump + " " + bad,
+                              "[-1] /bin/cp -f " + db + " " + bad,
+                              "[-1] " + sqlite3 + " " + db + " \".dump\" | " + sqlite3 + " " + dump,
+                              "[-1] /bin/sync",
+                              "[-1] /bin/cp -f " + dump + " " + db,
+                              "[-1] /bin/sync"}));
+        QCOMPARE(robot.boxes().last().text, repairedText);
+    }
+
+    void failedCopyBackIsReported()
+    {
+        indexDamage();
+        const QByteArray before = contents(db);
+        RecordingBackend backend;
+        backend.executeResult = [](const QString &command, QString &output, int timeout) {
+            if (command == QStringLiteral("/bin/cp -f %1 %2").arg(dump, db))
+                return 1;  // the copy does not happen
+            return exec::realBackend().execute(command, output, timeout);
+        };
+        DialogRobot robot;
+        fixed_process();
+        QCOMPARE(robot.boxes().last().title, u8("数据库错误"));
+        QCOMPARE(robot.boxes().last().text, u8("修复失败，控制器数据库损坏严重。\n请联系厂家技术服务支持。"));
+        QCOMPARE(contents(db), before);
+        QVERIFY(!values(robot).contains(100));
+    }
+
+    void integrityLineMustBeExactlyOk_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("rebuilds");
+        QTest::newRow("ok") << "ok\n" << false;
+        QTest::newRow("ok, CR LF") << "ok\r\n" << false;
+        QTest::newRow("capitals") << "OK\n" << true;
+        QTest::newRow("inside other text") << "row 3 missing from index lookup_idx\n" << true;
+        QTest::newRow("nothing") << "" << true;
+    }
+
+    void integrityLineMustBeExactlyOk()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, rebuilds);
+        healthy();
+        RecordingBackend backend;
+        backend.executeResult = [&](const QString &command, QString &output, int timeout) {
+            if (command.contains(QLatin1String("PRAGMA integrity_check"))) {
+                output = line;
+                return 1;
+            }
+            return exec::realBackend().execute(command, output, timeout);
+        };
+        DialogRobot robot;
+        fixed_process();
+        QCOMPARE(badBackups().size(), rebuilds ? 1 : 0);
+        QCOMPARE(robot.boxes().last().text, rebuilds ? repairedText : u8("未发现系统异常。"));
+    }
+};
+
+PENDANT_FLOW_TEST_MAIN(DatabaseRepairTest)
+#include "test_database_repair.moc"
