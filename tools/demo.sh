@@ -2,7 +2,8 @@
 # Sets everything up and runs the tool's main job, a forced upgrade, on the
 # simulated pendant: builds the tool and a sample tesma.zip, then runs the
 # real pendant-tool with its dialogs answered automatically, and prints what
-# changed on the pendant and on the controller's shares.
+# changed on the pendant and on the controller's shares; then damages the
+# controller's database and repairs it with the tool in rescue mode.
 #   tools/demo.sh [WORK_DIR]     (default: /tmp/pendant-demo; emptied first)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -66,3 +67,7 @@ join -j 3 -a 1 -a 2 -e none -o 0,1.1,1.2,2.1,2.2 "$work/before.txt" "$work/after
 echo
 echo "Debug lines of the tool: $(grep -cE '^[0-9]+ $' "$work/tool-stderr.txt" || true) (statuses: $(grep -E '^[0-9]+ $' "$work/tool-stderr.txt" | tr -d ' ' | paste -sd, -))"
 echo "Screenshots of every dialog: $shots"
+
+echo
+echo "== Rescue mode: repair of a damaged controller database on the same pendant"
+"$top/tools/demo-rescue.sh" "$sim" "$build"
