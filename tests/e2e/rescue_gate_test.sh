@@ -7,10 +7,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 . "$here/lib/tally.sh"
 
-tool=${PENDANT_TOOL:-$top/build/src/pendant-tool}
-robot=${PENDANT_ROBOT:-$top/build/tests/libpendant_robot_preload.so}
-[ -x "$tool" ] && [ -f "$robot" ] || skip_all "build the tool first ($tool, $robot)"
-[ "$(id -u)" = 0 ] || skip_all "the simulated pendant needs root"
+. "$here/lib/tool.sh"
+e2e_begin rescue-gate
 command -v sqlite3 >/dev/null || skip_all "sqlite3 is not installed (tools/setup.sh)"
 
 work=$(mktemp -d /tmp/rescue-gate-e2e.XXXXXX)

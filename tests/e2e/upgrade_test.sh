@@ -7,10 +7,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 . "$here/lib/tally.sh"
 
-tool=${PENDANT_TOOL:-$top/build/src/pendant-tool}
-robot=${PENDANT_ROBOT:-$top/build/tests/libpendant_robot_preload.so}
-[ -x "$tool" ] && [ -f "$robot" ] || { echo "build the tool first ($tool, $robot)"; echo "0 passed, 1 failed"; exit 1; }
-[ "$(id -u)" = 0 ] || skip_all "the simulated pendant needs root"
+. "$here/lib/tool.sh"
+e2e_begin upgrade
 
 work=$(mktemp -d /tmp/upgrade-e2e.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -21,27 +19,19 @@ shots=${PENDANT_SCREENSHOTS:-$work/shots}/upgrade
 "$top/tools/make-package" sample "$work/src-min" --minimal >/dev/null
 "$top/tools/make-package" build "$work/src-min" "$work/tesma-min.zip" >/dev/null
 
-# run NAME ANSWERS STICK [pendant-sim options...]: one unattended run in a
-# fresh scratch folder $work/NAME; its dialogs go to $work/NAME.log.
+# run NAME ANSWERS STICK [pendant-sim options...]: upgrade from STICK in a
+# fresh scratch folder $work/NAME.
 run() {
-  local name=$1 answers=$2 stick=$3; shift 3
-  LD_PRELOAD=$robot PENDANT_ROBOT_ANSWERS=$answers PENDANT_ROBOT_LOG="$work/$name.log" \
-    PENDANT_ROBOT_SHOTS="$shots/$name" \
-    "$top/tools/pendant-sim/pendant-sim" run --scratch "$work/$name" "$@" -- "$tool" "$stick" \
-    >"$work/$name.out" 2>&1
-  local rc=$?
-  [ "$rc" = 77 ] && skip_all "the simulated pendant is not available: $(tail -n 1 "$work/$name.out")"
-  expect "$name: exit status 0" equals "$rc" 0
+  local name=$1 answers=$2 stick=$3
+  shift 3
+  sim_run "$name" "$answers" "$@" -- "$tool" "$stick"
 }
 
 stick_with() {  # stick_with DIR PACKAGE
   mkdir -p "$1" && cp "$2" "$1/tesma.zip"
 }
 
-pendant() { echo "$work/$1/pendant/upper$2"; }
-export_of() { echo "$work/$1/controller/export$2"; }
 executable_same() { [ -x "$1" ] && cmp -s "$1" "$2"; }
-absent() { [ ! -e "$1" ]; }
 
 # 1. A full package from a stick whose path holds blanks and shell characters.
 stick="$work/usb stick \$(touch $work/pwned);'x'"
@@ -134,11 +124,7 @@ marker_run() {  # marker_run NAME MARKER [dir]
   cp "$tool" "$work/$name-tool/pendant-tool"
   if [ "$kind" = dir ]; then mkdir "$work/$name-tool/$marker"; else : > "$work/$name-tool/$marker"; fi
   stick_with "$work/$name-stick" "$work/tesma.zip"
-  LD_PRELOAD=$robot PENDANT_ROBOT_ANSWERS="取消" PENDANT_ROBOT_LOG="$work/$name.log" \
-    "$top/tools/pendant-sim/pendant-sim" run --scratch "$work/$name" --controller unreachable -- \
-    "$work/$name-tool/pendant-tool" "$work/$name-stick" >"$work/$name.out" 2>&1
-  expect "$name: exit status 0" equals "$?" 0
-  touch "$work/$name.log"
+  sim_run "$name" "取消" --controller unreachable -- "$work/$name-tool/pendant-tool" "$work/$name-stick"
 }
 marker_run marker-file rescue_mode
 expect "marker file: no upgrade box" lacks_line "$work/marker-file.log" "强制升级"

@@ -2,6 +2,7 @@
 # maintenance_*_test.sh scripts. Source it after tally.sh with $top and
 # $work set.
 # shellcheck shell=bash
+. "$top/tests/e2e/lib/tool.sh"   # pendant, export_of, absent
 
 driver=${PENDANT_MAINTENANCE_DRIVER:-$top/build/tests/maintenance_driver}
 robot=${PENDANT_ROBOT:-$top/build/tests/libpendant_robot_preload.so}
@@ -35,10 +36,7 @@ run() {
 }
 
 etc_of() { echo "$work/$1.etc/upper$2"; }
-pendant() { echo "$work/$1/pendant/upper$2"; }
-export_of() { echo "$work/$1/controller/export$2"; }
 data_share() { export_of "$1" /home/ostrel/nfs_space; }
-absent() { [ ! -e "$1" ] && [ ! -L "$1" ]; }
 status_of() { cat "$work/$1.rc"; }
 # The texts of the boxes NAME showed, one a line.
 box_texts() { grep -o '"text":"[^"]*"' "$work/$1.log" | sed 's/^"text":"//; s/"$//'; }

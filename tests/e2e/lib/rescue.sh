@@ -18,15 +18,9 @@ share() { echo "$work/$1/controller/export/home/ostrel/nfs_space${2:-}"; }
 # STICK in a fresh scratch folder $work/NAME; its dialogs go to
 # $work/NAME.log, its output to $work/NAME.out.
 rescue() {
-  local name=$1 answers=$2 stick=$3; shift 3
-  LD_PRELOAD=$robot PENDANT_ROBOT_ANSWERS=$answers PENDANT_ROBOT_LOG="$work/$name.log" \
-    PENDANT_ROBOT_SHOTS="$shots/$name" \
-    "$top/tools/pendant-sim/pendant-sim" run --scratch "$work/$name" "$@" -- "$stick/pendant-tool" \
-    >"$work/$name.out" 2>&1
-  local rc=$?
-  [ "$rc" = 77 ] && skip_all "the simulated pendant is not available: $(tail -n 1 "$work/$name.out")"
-  touch "$work/$name.log"
-  expect "$name: exit status 0" equals "$rc" 0
+  local name=$1 answers=$2 stick=$3
+  shift 3
+  sim_run "$name" "$answers" "$@" -- "$stick/pendant-tool"
 }
 
 # steps NAME: the progress steps of run NAME, "value label" per line.
