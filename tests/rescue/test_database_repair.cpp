@@ -108,22 +108,6 @@ QStringList badBackups()
     return QDir(share).entryList({QStringLiteral("dravon.db.badbak.*")}, QDir::Files, QDir::Name);
 }
 
-QList<int> values(const DialogRobot &robot)
-{
-    QList<int> out;
-    for (const DialogRecord &r : robot.progress())
-        out.append(r.value);
-    return out;
-}
-
-QList<int> auditValues(int tables)
-{
-    QList<int> out;
-    for (int n = 0; n < tables; ++n)
-        out.append(31 + n);
-    return out;
-}
-
 }  // namespace
 
 class DatabaseRepairTest : public QObject {
@@ -219,12 +203,12 @@ private slots:
             // Replaced by a sound copy of the dump.
             QCOMPARE(contents(db), contents(dump));
             QCOMPARE(support::integrityCheck(db), QStringLiteral("ok"));
-            QCOMPARE(values(robot), QList<int>({0, 25}) + auditValues(31) + QList<int>({100}));
+            QCOMPARE(robot.progressValues(), QList<int>({0, 25}) + support::auditProgress(31) + QList<int>({100}));
         } else {
             QCOMPARE(contents(db), before);
         }
         if (backend.calls.isEmpty())
-            QCOMPARE(values(robot), QList<int>({0}));
+            QCOMPARE(robot.progressValues(), QList<int>({0}));
     }
 
     void rebuildRunsItsCommandsInOrder()
@@ -270,7 +254,7 @@ private slots:
         QCOMPARE(robot.boxes().last().title, u8("数据库错误"));
         QCOMPARE(robot.boxes().last().text, u8("修复失败，控制器数据库损坏严重。\n请联系厂家技术服务支持。"));
         QCOMPARE(contents(db), before);
-        QVERIFY(!values(robot).contains(100));
+        QVERIFY(!robot.progressValues().contains(100));
     }
 
     void integrityLineMustBeExactlyOk_data()

@@ -12,27 +12,6 @@
 
 Q_DECLARE_METATYPE(table_audit_result)
 
-namespace {
-
-QList<int> valuesSet(const DialogRobot &robot)
-{
-    QList<int> values;
-    for (const DialogRecord &r : robot.progress())
-        values.append(r.value);
-    return values;
-}
-
-// 31, 32, ... : the values set after each of the first `count` tables.
-QList<int> firstValues(int count)
-{
-    QList<int> values;
-    for (int n = 0; n < count; ++n)
-        values.append(31 + n);
-    return values;
-}
-
-}  // namespace
-
 class TableAuditTest : public QObject {
     Q_OBJECT
 private:
@@ -114,7 +93,7 @@ private slots:
         DialogRobot robot;
         QProgressDialog progress;
         QCOMPARE(check_db_tables(file, &progress), expected);
-        QCOMPARE(valuesSet(robot), firstValues(tablesPassed));
+        QCOMPARE(robot.progressValues(), support::auditProgress(tablesPassed));
     }
 
     void connectionIsClosedAfterwards()

@@ -131,6 +131,14 @@ QStringList DialogRobot::progressSteps() const
     return steps;
 }
 
+QList<int> DialogRobot::progressValues() const
+{
+    QList<int> values;
+    for (const DialogRecord &r : progress())
+        values.append(r.value);
+    return values;
+}
+
 void DialogRobot::observe(QProgressDialog *dialog, int value, const QString &label)
 {
     if (current)

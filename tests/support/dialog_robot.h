@@ -65,6 +65,8 @@ public:
     QList<DialogRecord> progress() const;  // progress steps only
     // "value label" per progress step, e.g. "10 拷贝tesma.zip...".
     QStringList progressSteps() const;
+    // The progress values alone, in the order they were set.
+    QList<int> progressValues() const;
     QStringList remainingAnswers() const { return answers_; }
     // Dialogs the robot had to close without a fitting answer.
     QStringList problems() const { return problems_; }

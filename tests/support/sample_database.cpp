@@ -82,4 +82,12 @@ QString integrityCheck(const QString &path)
     return QString::fromUtf8(shell.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
 }
 
+QList<int> auditProgress(int count)
+{
+    QList<int> values;
+    for (int n = 0; n < count; ++n)
+        values.append(31 + n);
+    return values;
+}
+
 }  // namespace support

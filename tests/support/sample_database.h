@@ -25,4 +25,8 @@ void runSql(const QString &path, const QStringList &sql);
 // the file at all).
 QString integrityCheck(const QString &path);
 
+// 31, 32, ...: the progress values the table audit sets after each of the
+// first `count` tables it finds.
+QList<int> auditProgress(int count);
+
 }  // namespace support
