@@ -11,9 +11,6 @@ top=$(cd "$here/../.." && pwd)
 e2e_begin rescue-gate
 command -v sqlite3 >/dev/null || skip_all "sqlite3 is not installed (tools/setup.sh)"
 
-work=$(mktemp -d /tmp/rescue-gate-e2e.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-shots=${PENDANT_SCREENSHOTS:-$work/shots}/rescue-gate
 . "$here/lib/rescue.sh"
 
 make_stick "$work/stick"

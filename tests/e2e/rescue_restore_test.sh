@@ -11,9 +11,6 @@ top=$(cd "$here/../.." && pwd)
 e2e_begin rescue-restore
 command -v sqlite3 >/dev/null || skip_all "sqlite3 is not installed (tools/setup.sh)"
 
-work=$(mktemp -d /tmp/rescue-restore-e2e.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-shots=${PENDANT_SCREENSHOTS:-$work/shots}/rescue-restore
 . "$here/lib/rescue.sh"
 
 "$top/tools/make-package" sample "$work/src" --minimal >/dev/null

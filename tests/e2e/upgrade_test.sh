@@ -10,9 +10,6 @@ top=$(cd "$here/../.." && pwd)
 . "$here/lib/tool.sh"
 e2e_begin upgrade
 
-work=$(mktemp -d /tmp/upgrade-e2e.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-shots=${PENDANT_SCREENSHOTS:-$work/shots}/upgrade
 
 "$top/tools/make-package" sample "$work/src" >/dev/null
 "$top/tools/make-package" build "$work/src" "$work/tesma.zip" >/dev/null
