@@ -1,6 +1,7 @@
 #include "exec/share_mount.h"
 
 #include <QFile>
+#include <algorithm>
 
 #include "exec/command_backend.h"
 #include "ui/force_global.h"
@@ -16,6 +17,15 @@ bool mountShare(const QString &dir)
     const int status = runSystem(QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip +
                                  QLatin1Char(':') + dir + QLatin1Char(' ') + dir);
     return status != -1;
+}
+
+bool shareMounted(const QString &dir)
+{
+    const QByteArray wanted =
+        (nfs_server_ip + QLatin1Char(':') + dir + QLatin1Char(' ') + dir + QLatin1Char(' ')).toLatin1();
+    const QList<QByteArray> lines = backend().mountTable().split('\n');
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const QByteArray &line) { return line.startsWith(wanted); });
 }
 
 const char *mountFailureMessage(const QString &dir)

@@ -11,6 +11,10 @@ namespace exec {
 // mount that the shell ran and that failed shows in the mount table only.
 bool mountShare(const QString &dir);
 
+// True when the mount table shows the controller's export of `dir` mounted
+// on `dir` ("<controller>:<dir> <dir> ..."), as by an earlier run too.
+bool shareMounted(const QString &dir);
+
 // The English text of the warning for a share at `dir` that failed to mount.
 const char *mountFailureMessage(const QString &dir);
 

@@ -43,18 +43,6 @@ bool confirmed()
     return clicked == 0;
 }
 
-// The share at `dir` is mounted from the controller's export of the same
-// path: the mount table has "<controller>:<dir> <dir> ".
-bool shareMounted(const QString &dir)
-{
-    const QByteArray wanted = (nfs_server_ip + QLatin1Char(':') + dir + QLatin1Char(' ') + dir +
-                               QLatin1Char(' '))
-                                  .toLatin1();
-    const QList<QByteArray> lines = exec::backend().mountTable().split('\n');
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const QByteArray &line) { return line.startsWith(wanted); });
-}
-
 // Both shares must come from the controller, or the controller's files
 // would land on the pendant's own disk.
 bool mountShares()
@@ -67,7 +55,7 @@ bool mountShares()
         }
     }
     for (const QString &dir : shares) {
-        if (!shareMounted(dir)) {
+        if (!exec::shareMounted(dir)) {
             ui::showPlainWarning(exec::mountFailureMessage(dir));
             return false;
         }
