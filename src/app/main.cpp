@@ -2,7 +2,6 @@
 // executable and runs it. The exit status is 0 whatever the job's outcome.
 
 #include <QApplication>
-#include <QDir>
 #include <QTextCodec>
 
 #include "app/mode_selection.h"
