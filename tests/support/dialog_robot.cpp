@@ -74,6 +74,10 @@ DialogRobot::DialogRobot(const QStringList &answers, QObject *parent)
     : QObject(parent), answers_(answers), timer_(new QTimer(this)),
       startMs_(QDateTime::currentMSecsSinceEpoch())
 {
+    // One robot answers at a time: two polling the same box would both
+    // click it, the second on a box the first has already closed.
+    if (current)
+        current->timer_->stop();
     current = this;
     ui::setProgressObserver(&DialogRobot::observe);
     connect(timer_, &QTimer::timeout, this, &DialogRobot::poll);
