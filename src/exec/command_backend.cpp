@@ -1,10 +1,10 @@
 #include "exec/command_backend.h"
 
 #include <QFile>
-#include <cstdlib>
 #include <sys/wait.h>
 
 #include "exec/execute_command.h"
+#include "exec/vpopen.h"
 
 namespace exec {
 
@@ -12,14 +12,17 @@ namespace {
 
 class RealBackend : public CommandBackend {
 public:
-    int system(const QString &command) override
+    CommandResult system(const QString &command) override
     {
-        return std::system(command.toLatin1().constData());
+        const int status = vsystem(command.toLatin1().constData());
+        if (status == -1)
+            return CommandResult::notEnded();
+        return CommandResult::exited(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     }
 
-    int execute(const QString &command, QString &output, int timeout) override
+    CommandResult execute(const QString &command, int timeout) override
     {
-        return runCapturingFirstLine(command, output, timeout);
+        return runCapturingFirstLine(command, timeout);
     }
 
     QByteArray mountTable() override
@@ -54,19 +57,14 @@ CommandBackend *setBackend(CommandBackend *replacement)
     return previous;
 }
 
-int runSystem(const QString &command)
+CommandResult runSystem(const QString &command)
 {
     return backend().system(command);
 }
 
-bool exitedWith(int status, std::initializer_list<int> accepted)
+CommandResult execute(const QString &command, int timeout)
 {
-    if (status == -1 || !WIFEXITED(status))
-        return false;
-    for (int code : accepted)
-        if (WEXITSTATUS(status) == code)
-            return true;
-    return false;
+    return backend().execute(command, timeout);
 }
 
 }  // namespace exec

@@ -7,20 +7,23 @@
 #include <QByteArray>
 #include <QString>
 
+#include "exec/command_result.h"
+
 namespace exec {
 
 class CommandBackend {
 public:
     virtual ~CommandBackend() = default;
 
-    // system(): the command as 8-bit text (one byte per character); answers
-    // the raw status as system() delivers it (-1: no shell could be run).
-    virtual int system(const QString &command) = 0;
+    // Runs the command as system() would, as 8-bit text (one byte per
+    // character), without a limit; its output goes where the tool's goes.
+    // Not ended: no shell could be started.
+    virtual CommandResult system(const QString &command) = 0;
 
-    // The command runner's contract (see ExecuteCommand): 1 when the command
-    // ended within `timeout` milliseconds (negative: no limit) with `output`
-    // its first output line; 0 with `output` empty otherwise.
-    virtual int execute(const QString &command, QString &output, int timeout) = 0;
+    // The command runner: runs the command under a limit of `timeout`
+    // milliseconds (negative: none) and captures the first line of its
+    // standard output (at most 127 bytes, line break kept).
+    virtual CommandResult execute(const QString &command, int timeout) = 0;
 
     // The mount table as /proc/self/mounts gives it.
     virtual QByteArray mountTable() = 0;
@@ -36,12 +39,14 @@ CommandBackend &backend();
 // one it replaces.
 CommandBackend *setBackend(CommandBackend *replacement);
 
-// Runs a command with system(), as 8-bit text. Every system() call of the
-// tool goes through here.
-int runSystem(const QString &command);
+// Runs a command as system() would, as 8-bit text. Every system() call of
+// the tool goes through here. Every command the tool runs reads /dev/null
+// as its standard input, so none can stop to ask the technician a question
+// nobody sees.
+CommandResult runSystem(const QString &command);
 
-// True when `status`, as system() returned it, is a normal exit with one of
-// the accepted exit codes.
-bool exitedWith(int status, std::initializer_list<int> accepted = {0});
+// Runs a command through the command runner (see ExecuteCommand) and
+// answers how it ended.
+CommandResult execute(const QString &command, int timeout);
 
 }  // namespace exec

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "exec/command_result.h"
+
 // Runs `command` with /bin/sh -c under a limit of `timeout` milliseconds
 // (negative: none). Answers 1 when the command ran to its end in time,
 // whatever its exit status, with `output` the first line of its standard
@@ -17,5 +19,5 @@ int ExecuteCommand(const QString &command);
 namespace exec {
 // The runner itself, on the child-process pipe; ExecuteCommand reaches it
 // through the command backend.
-int runCapturingFirstLine(const QString &command, QString &output, int timeout);
+CommandResult runCapturingFirstLine(const QString &command, int timeout);
 }  // namespace exec

@@ -14,9 +14,9 @@ bool mountShare(const QString &dir)
         runSystem(QStringLiteral("/bin/mkdir -p ") + dir);
         runSystem(QStringLiteral("sync"));
     }
-    const int status = runSystem(QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip +
-                                 QLatin1Char(':') + dir + QLatin1Char(' ') + dir);
-    return status != -1;
+    return runSystem(QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip + QLatin1Char(':') +
+                     dir + QLatin1Char(' ') + dir)
+        .ended;
 }
 
 bool shareMounted(const QString &dir)

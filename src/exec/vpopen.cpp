@@ -13,6 +13,7 @@ namespace {
 
 int openmax = 0;              // cached open_max(); 0: not yet asked
 pid_t *childpid = nullptr;    // per descriptor: the child whose stream uses it
+int *childstatus = nullptr;   // per descriptor: that child's wait status
 int maxfd = 0;                // entries of childpid
 
 const useconds_t poll_interval_us = 5000;
@@ -66,6 +67,17 @@ bool drain(int pipeFd, int spoolFd)
     }
 }
 
+// Standard input of every command: never the tool's own, which may be a
+// terminal or pipe that nobody answers.
+void nullInput()
+{
+    const int fd = open("/dev/null", O_RDONLY);
+    if (fd > 0) {
+        dup2(fd, STDIN_FILENO);
+        close(fd);
+    }
+}
+
 void closeQuietly(int fd)
 {
     if (fd >= 0) {
@@ -115,8 +127,14 @@ FILE *vpopen(const char *cmdstring, const char *type, int timeout)
         if (maxfd <= 0)
             return nullptr;
         childpid = static_cast<pid_t *>(std::calloc(maxfd, sizeof(pid_t)));
-        if (childpid == nullptr)
+        childstatus = static_cast<int *>(std::calloc(maxfd, sizeof(int)));
+        if (childpid == nullptr || childstatus == nullptr) {
+            std::free(childpid);
+            std::free(childstatus);
+            childpid = nullptr;
+            childstatus = nullptr;
             return nullptr;
+        }
     }
 
     int pfd[2];
@@ -147,6 +165,8 @@ FILE *vpopen(const char *cmdstring, const char *type, int timeout)
     if (pid == 0) {
         const int target = reading ? STDOUT_FILENO : STDIN_FILENO;
         close(keep);
+        if (reading)
+            nullInput();
         if (give != target) {
             dup2(give, target);
             close(give);
@@ -171,8 +191,9 @@ FILE *vpopen(const char *cmdstring, const char *type, int timeout)
         closeQuietly(spool);
         return nullptr;
     }
+    int status = 0;
     for (int count = 0;;) {
-        const pid_t ended = waitpid(pid, nullptr, WNOHANG);
+        const pid_t ended = waitpid(pid, &status, WNOHANG);
         if (ended < 0 && errno == EINTR)
             continue;
         if (ended < 0) {
@@ -220,6 +241,7 @@ FILE *vpopen(const char *cmdstring, const char *type, int timeout)
         return nullptr;
     }
     childpid[streamFd] = pid;
+    childstatus[streamFd] = status;
     return fp;
 }
 
@@ -230,12 +252,27 @@ int vpclose(FILE *fp)
     const int fd = fileno(fp);
     if (fd < 0 || fd >= maxfd)
         return -1;
-    const pid_t pid = childpid[fd];
-    if (pid == 0)
+    if (childpid[fd] == 0)
         return -1;
     childpid[fd] = 0;
+    // The child was collected before its stream was handed out; its status
+    // was kept for this moment.
+    const int status = childstatus[fd];
     if (std::fclose(fp) == EOF)
         return -1;
+    return status;
+}
+
+int vsystem(const char *cmdstring)
+{
+    const pid_t pid = vfork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        nullInput();
+        execl("/bin/sh", "sh", "-c", cmdstring, static_cast<char *>(nullptr));
+        _exit(127);
+    }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR)

@@ -10,7 +10,8 @@
 int open_max();
 
 // Runs `cmdstring` with /bin/sh -c. `type` is "r" (read the command's
-// standard output) or "w" (write to its standard input). `timeout` is a limit
+// standard output; its standard input is /dev/null) or "w" (write to its
+// standard input). `timeout` is a limit
 // in milliseconds, checked in polls 5 ms apart; negative means no limit.
 // Answers null on failure or time-out (the child is then killed and
 // collected). In mode "r" the output is read while the child runs, so a
@@ -18,7 +19,11 @@ int open_max();
 // answers all of it.
 FILE *vpopen(const char *cmdstring, const char *type, int timeout);
 
-// Closes a stream of vpopen(). Answers the child's wait status, or -1: for
-// a stream vpopen() did not hand out, and for every stream it did, since its
-// child has already been collected.
+// Closes a stream of vpopen(). Answers the child's wait status, kept when
+// vpopen() collected it, or -1 for a stream vpopen() did not hand out.
 int vpclose(FILE *fp);
+
+// system() with /dev/null as the command's standard input: runs `cmdstring`
+// with /bin/sh -c, waits for it and answers its wait status (-1 when no
+// child could be started).
+int vsystem(const char *cmdstring);

@@ -25,8 +25,9 @@ QString staged(const QString &entry)
 // debug line.
 void runLogged(const QString &command)
 {
-    const int status = runSystem(command);
-    qDebug().nospace() << status << " ";
+    const exec::CommandResult result = runSystem(command);
+    // The raw status as system() gives it: the exit code times 256.
+    qDebug().nospace() << (result.ended ? result.exitCode << 8 : -1) << " ";
 }
 
 void installHmi()

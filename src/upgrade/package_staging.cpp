@@ -92,9 +92,9 @@ void ForceUpgrade(const QString &packageDir)
 
     ui::setProgressValue(progress, 10);
     ui::setProgressLabel(progress, QString::fromLocal8Bit("拷贝%1.zip...").arg(zip_file_name));
-    int status = runSystem(QStringLiteral("/bin/cp -rf ") + exec::shellQuote(packagePath) +
-                           QStringLiteral(" /home/ostrel/nfs_space/"));
-    if (!exec::exitedWith(status)) {
+    if (!runSystem(QStringLiteral("/bin/cp -rf ") + exec::shellQuote(packagePath) +
+                   QStringLiteral(" /home/ostrel/nfs_space/"))
+             .succeeded()) {
         ui::showPlainWarning("Copy %1.zip to nfs_space error!", zip_file_name);
         return;
     }
@@ -106,11 +106,11 @@ void ForceUpgrade(const QString &packageDir)
     runSystem(QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/tmp"));
     runSystem(QStringLiteral("/bin/mkdir -p /home/ostrel/nfs_space/tmp"));
     runSystem(QStringLiteral("sync"));
-    status = runSystem(QStringLiteral("/usr/bin/unzip -o /home/ostrel/nfs_space/%1.zip -d "
-                                      "/home/ostrel/nfs_space/tmp/")
-                           .arg(zip_file_name));
     // unzip exits with 1 for warnings that still extracted every file.
-    if (!exec::exitedWith(status, {0, 1})) {
+    if (!runSystem(QStringLiteral("/usr/bin/unzip -o /home/ostrel/nfs_space/%1.zip -d "
+                                  "/home/ostrel/nfs_space/tmp/")
+                       .arg(zip_file_name))
+             .succeeded({0, 1})) {
         ui::showPlainWarning("Unzip %1.zip to tmp error!", zip_file_name);
         return;
     }

@@ -145,7 +145,9 @@ private slots:
         QFETCH(QString, ping);
         RecordingBackend commands;
         // A failing first copy does not stop the second.
-        commands.systemResult = [](const QString &c) { return c.contains(QLatin1String("interfaces")) ? 1 << 8 : 0; };
+        commands.systemResult = [](const QString &c) {
+            return exec::CommandResult::exited(c.contains(QLatin1String("interfaces")) ? 1 : 0);
+        };
         support::DebugCapture debug;
         DialogRobot robot({u8("确定")});
         ReplaceFile(dir);
@@ -163,7 +165,7 @@ private slots:
         // Both copies fail; the flow goes on regardless.
         commands.systemResult = [&](const QString &c) {
             clockAtCommand.append(fake_now);
-            return c.startsWith(QLatin1String("/bin/cp")) ? 1 << 8 : 0;
+            return exec::CommandResult::exited(c.startsWith(QLatin1String("/bin/cp")) ? 1 : 0);
         };
         support::DebugCapture debug;
         FakeClock clock(1000, 50);

@@ -290,10 +290,10 @@ private slots:
         const auto liveBefore = tree(live);
         const QByteArray dbBefore = contents(db);
         RecordingBackend backend;
-        backend.executeResult = [&](const QString &command, QString &output, int timeout) {
+        backend.executeResult = [&](const QString &command, int timeout) {
             if (command.startsWith(failing))
-                return 1;  // runs, does nothing, reports nothing
-            return exec::realBackend().execute(command, output, timeout);
+                return exec::CommandResult::exited(0);  // runs, does nothing, reports nothing
+            return exec::realBackend().execute(command, timeout);
         };
         DialogRobot robot({u8("确认")});
         recovery_process();

@@ -244,10 +244,10 @@ private slots:
         indexDamage();
         const QByteArray before = contents(db);
         RecordingBackend backend;
-        backend.executeResult = [](const QString &command, QString &output, int timeout) {
+        backend.executeResult = [](const QString &command, int timeout) {
             if (command == QStringLiteral("/bin/cp -f %1 %2").arg(dump, db))
-                return 1;  // the copy does not happen
-            return exec::realBackend().execute(command, output, timeout);
+                return exec::CommandResult::exited(0);  // the copy does not happen
+            return exec::realBackend().execute(command, timeout);
         };
         DialogRobot robot;
         fixed_process();
@@ -274,12 +274,10 @@ private slots:
         QFETCH(bool, rebuilds);
         healthy();
         RecordingBackend backend;
-        backend.executeResult = [&](const QString &command, QString &output, int timeout) {
-            if (command.contains(QLatin1String("PRAGMA integrity_check"))) {
-                output = line;
-                return 1;
-            }
-            return exec::realBackend().execute(command, output, timeout);
+        backend.executeResult = [&](const QString &command, int timeout) {
+            if (command.contains(QLatin1String("PRAGMA integrity_check")))
+                return exec::CommandResult::exited(0, line);
+            return exec::realBackend().execute(command, timeout);
         };
         DialogRobot robot;
         fixed_process();

@@ -116,14 +116,15 @@ private slots:
         if (mountPoints)
             makeMountPoints();
         RecordingBackend backend;
-        backend.executeResult = [&](const QString &command, QString &output, int) {
+        backend.executeResult = [&](const QString &command, int) {
             if (command.startsWith(QLatin1String("/bin/ping")))
-                return pingEnds ? 1 : 0;
-            output = dfOutput;
-            return 1;
+                return pingEnds ? exec::CommandResult::exited(0) : exec::CommandResult::notEnded();
+            return exec::CommandResult::exited(0, dfOutput);
         };
         backend.systemResult = [&](const QString &command) {
-            return noShellFor >= 0 && command == QStringList({mountData, mountWorkspace})[noShellFor] ? -1 : 0;
+            return noShellFor >= 0 && command == QStringList({mountData, mountWorkspace})[noShellFor]
+                       ? exec::CommandResult::notEnded()
+                       : exec::CommandResult::exited(0);
         };
         DialogRobot robot({u8("取消")});
         BehindBoxWatch watch;
@@ -169,10 +170,7 @@ private slots:
         QFETCH(QString, nextClass);
         makeMountPoints();
         RecordingBackend backend;
-        backend.executeResult = [](const QString &, QString &output, int) {
-            output = dfLine;
-            return 1;
-        };
+        backend.executeResult = [](const QString &, int) { return exec::CommandResult::exited(0, dfLine); };
         DialogRobot robot({choice, u8("取消")});
         startRescueMode();
         const QList<DialogRecord> boxes = robot.boxes();

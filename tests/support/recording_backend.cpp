@@ -1,6 +1,15 @@
 #include "support/recording_backend.h"
 
+#include <sys/wait.h>
+
 #include "ui/force_global.h"
+
+exec::CommandResult fromSystemStatus(int status)
+{
+    if (status == -1)
+        return exec::CommandResult::notEnded();
+    return exec::CommandResult::exited(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+}
 
 QByteArray controllerMountLine(const QString &dir)
 {
@@ -30,21 +39,20 @@ QStringList RecordingBackend::commands() const
     return out;
 }
 
-int RecordingBackend::system(const QString &command)
+exec::CommandResult RecordingBackend::system(const QString &command)
 {
     calls.append({true, command, 0});
     if (passThrough)
         return exec::realBackend().system(command);
-    return systemResult ? systemResult(command) : 0;
+    return systemResult ? systemResult(command) : exec::CommandResult::exited(0);
 }
 
-int RecordingBackend::execute(const QString &command, QString &output, int timeout)
+exec::CommandResult RecordingBackend::execute(const QString &command, int timeout)
 {
     calls.append({false, command, timeout});
     if (passThrough)
-        return exec::realBackend().execute(command, output, timeout);
-    output = QString();
-    return executeResult ? executeResult(command, output, timeout) : 1;
+        return exec::realBackend().execute(command, timeout);
+    return executeResult ? executeResult(command, timeout) : exec::CommandResult::exited(0);
 }
 
 QByteArray RecordingBackend::mountTable()

@@ -23,22 +23,25 @@ public:
     QStringList commands() const;
     QList<Call> calls;
 
-    // Status for a system() call; default 0 (exit code 0).
-    std::function<int(const QString &)> systemResult;
-    // Result and output of a runner call; default 1 with no output.
-    std::function<int(const QString &, QString &, int)> executeResult;
+    // How a system() call ends; default exit code 0.
+    std::function<exec::CommandResult(const QString &)> systemResult;
+    // How a runner call ends; default exit code 0 with no output.
+    std::function<exec::CommandResult(const QString &, int)> executeResult;
     // Run every command for real too and answer the real results.
     bool passThrough = false;
     // The mount table; by default both shares mounted from the controller.
     QByteArray mounts;
 
-    int system(const QString &command) override;
-    int execute(const QString &command, QString &output, int timeout) override;
+    exec::CommandResult system(const QString &command) override;
+    exec::CommandResult execute(const QString &command, int timeout) override;
     QByteArray mountTable() override;
 
 private:
     exec::CommandBackend *previous_;
 };
+
+// A result given as system()'s raw status: -1 no shell, else a wait status.
+exec::CommandResult fromSystemStatus(int status);
 
 // The mount table line of a share mounted from the controller.
 QByteArray controllerMountLine(const QString &dir);

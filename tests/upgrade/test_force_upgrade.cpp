@@ -142,7 +142,8 @@ private slots:
         stagePackage(true);
         RecordingBackend commands;
         commands.systemResult = [](const QString &c) {
-            return c.startsWith(QLatin1String("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC//*")) ? exitCode(3) : 0;
+            return fromSystemStatus(
+                c.startsWith(QLatin1String("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC//*")) ? exitCode(3) : 0);
         };
         support::DebugCapture debug;
         DialogRobot robot({u8("确定")});
@@ -251,7 +252,9 @@ private slots:
         stagePackage(true);
         RecordingBackend commands;
         commands.mounts = table;
-        commands.systemResult = [&](const QString &c) { return failingMount >= 0 && c == mounts[failingMount] ? -1 : 0; };
+        commands.systemResult = [&](const QString &c) {
+            return fromSystemStatus(failingMount >= 0 && c == mounts[failingMount] ? -1 : 0);
+        };
         DialogRobot robot({u8("确定")});
         ForceUpgrade(stick);
         QCOMPARE(commands.commands(), mounts.mid(0, commandCount));
@@ -283,7 +286,7 @@ private slots:
         QFETCH(QString, warning);
         stagePackage(true);
         RecordingBackend commands;
-        commands.systemResult = [&](const QString &c) { return c.startsWith(failing) ? status : 0; };
+        commands.systemResult = [&](const QString &c) { return fromSystemStatus(c.startsWith(failing) ? status : 0); };
         DialogRobot robot({u8("确定")});
         ForceUpgrade(stick);
         const QStringList run = commands.commands();
