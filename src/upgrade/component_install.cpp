@@ -2,101 +2,220 @@
 // pendant and on the controller's shares, removes the staging files and
 // tells the user to restart by hand.
 
+#include <QDateTime>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProgressDialog>
 
 #include "exec/command_backend.h"
 #include "ui/dialog_recipes.h"
+#include "upgrade/package_checks.h"
 #include "upgrade/upgrade_steps.h"
 
 namespace upgrade {
 
 namespace {
 
+using exec::CommandResult;
 using exec::runSystem;
+
+const QString data_share = QStringLiteral("/home/ostrel/nfs_space");
+const QString workspace_share = QStringLiteral("/home/ostrel/workspace");
 
 QString staged(const QString &entry)
 {
     return packageRoot() + entry;
 }
 
+// The time stamp of this run, taken once, for the names of kept copies.
+QString runStamp()
+{
+    static const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"));
+    return stamp;
+}
+
 // Runs the command and writes its raw system() status, then a blank, as one
 // debug line.
-void runLogged(const QString &command)
+CommandResult runLogged(const QString &command)
 {
-    const exec::CommandResult result = runSystem(command);
+    const CommandResult result = runSystem(command);
     // The raw status as system() gives it: the exit code times 256.
     qDebug().nospace() << (result.ended ? result.exitCode << 8 : -1) << " ";
+    return result;
 }
 
-void installHmi()
+bool ran(const QString &command)
+{
+    return runSystem(command).succeeded();
+}
+
+// Puts `fresh`, complete on the same share, in place of `target`. A file
+// is replaced by one rename, so the target is always either the old or the
+// new one. A folder cannot be renamed over a full one: the old folder is
+// renamed aside first and removed once the new one is in place, and moved
+// back should the second rename fail.
+bool putInPlace(const QString &fresh, const QString &target)
+{
+    const QFileInfo old(target);
+    if (!old.isDir() || old.isSymLink())
+        return ran(QStringLiteral("/bin/mv -f %1 %2").arg(fresh, target));
+    const QString aside = target + QStringLiteral(".replaced.") + runStamp();
+    if (!ran(QStringLiteral("/bin/mv -f %1 %2").arg(target, aside)))
+        return false;
+    if (!ran(QStringLiteral("/bin/mv -f %1 %2").arg(fresh, target))) {
+        runSystem(QStringLiteral("/bin/mv -f %1 %2").arg(aside, target));
+        return false;
+    }
+    runSystem(QStringLiteral("/bin/rm -rf ") + aside);
+    return true;
+}
+
+bool installHmi()
 {
     const QString hmiDir = staged(QStringLiteral("Zivad-ADE/"));
-    runSystem(QStringLiteral("/bin/cp -rf ") + hmiDir + QStringLiteral("/* /root/workspace/"));
+    if (!ran(QStringLiteral("/bin/cp -rf ") + hmiDir + QStringLiteral("/* /root/workspace/")))
+        return false;
     runSystem(QStringLiteral("sync"));
-    runSystem(QStringLiteral("/bin/chmod a+x /root/workspace/Zivad-ADE"));
-    runSystem(QStringLiteral("/bin/chmod a+x /root/workspace/Upgrade"));
+    const bool program = ran(QStringLiteral("/bin/chmod a+x /root/workspace/Zivad-ADE"));
+    // Run for every package; only one that brings "Upgrade" needs it to work.
+    const bool upgrader = ran(QStringLiteral("/bin/chmod a+x /root/workspace/Upgrade"));
+    return program && (upgrader || !QFile::exists(hmiDir + QStringLiteral("Upgrade")));
 }
 
-void installLibraries()
+bool installLibraries()
 {
-    runSystem(QStringLiteral("/bin/cp -f %1 %2")
-                  .arg(QStringLiteral("/home/ostrel/nfs_space/tmp/%1/HMI_Lib/*").arg(zip_file_name),
-                       QStringLiteral("/usr/lib")));
+    const CommandResult copy =
+        runSystem(QStringLiteral("/bin/cp -f %1 %2")
+                      .arg(QStringLiteral("/home/ostrel/nfs_space/tmp/%1/HMI_Lib/*").arg(zip_file_name),
+                           QStringLiteral("/usr/lib")));
     runSystem(QStringLiteral("sync"));
+    const QDir libraries(staged(QStringLiteral("HMI_Lib")));
+    if (!libraries.exists() || copy.succeeded())
+        return true;
+    // cp also answers 1 for the subfolders it skips by design; then every
+    // top-level file must have arrived whole.
+    if (copy.exitCode != 1 || libraries.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty())
+        return false;
+    for (const QFileInfo &file : libraries.entryInfoList(QDir::Files | QDir::Hidden)) {
+        const QFileInfo installed(QStringLiteral("/usr/lib/") + file.fileName());
+        if (!installed.isFile() || installed.size() != file.size())
+            return false;
+    }
+    return true;
 }
 
-void installControllerPrograms()
+// robot_control is copied whole beside the old one and then takes its place.
+bool installControllerPrograms()
 {
     const QString rcDir = staged(QStringLiteral("RC/"));
-    runSystem(QStringLiteral("/bin/rm -rf ") + QStringLiteral("/home/ostrel/nfs_space/robot_control"));
-    // The target no longer exists, so the copy takes its name.
-    runSystem(QStringLiteral("/bin/cp -rf ") + rcDir + QLatin1Char(' ') +
-              QStringLiteral("/home/ostrel/nfs_space/robot_control"));
-    runSystem(QStringLiteral("/bin/rm -rf /home/ostrel/workspace/dravon  /home/ostrel/workspace/dravon_4"));
-    runLogged(QStringLiteral("/bin/cp -rf ") + rcDir + QStringLiteral("/* /home/ostrel/workspace/"));
-    runSystem(QStringLiteral("/bin/sync"));
-    runSystem(QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/dravon"));
-    runSystem(QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/dravon_4"));
+    const QString fresh = data_share + QStringLiteral("/robot_control.upgrading");
+    runSystem(QStringLiteral("/bin/rm -rf ") + fresh);
+    if (!ran(QStringLiteral("/bin/cp -rf ") + rcDir + QLatin1Char(' ') + fresh))
+        return false;
+    return putInPlace(fresh, data_share + QStringLiteral("/robot_control"));
 }
 
-void installOptionalFiles()
+// The programs go into a folder of their own on the workspace share first;
+// each is made executable there and then renamed into place, so the
+// controller never sees a program cut short.
+bool installWorkspacePrograms()
+{
+    const QString rcDir = staged(QStringLiteral("RC/"));
+    const QString fresh = workspace_share + QStringLiteral("/.rc_upgrading");
+    runSystem(QStringLiteral("/bin/rm -rf ") + fresh);
+    if (!runLogged(QStringLiteral("/bin/cp -rf ") + rcDir + QLatin1Char(' ') + fresh).succeeded())
+        return false;
+    runSystem(QStringLiteral("/bin/sync"));
+    if (!ran(QStringLiteral("/bin/chmod a+x %1/dravon").arg(fresh)) ||
+        !ran(QStringLiteral("/bin/chmod a+x %1/dravon_4").arg(fresh)))
+        return false;
+    const QStringList names =
+        QDir(rcDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &name : names)
+        if (!putInPlace(fresh + QLatin1Char('/') + name, workspace_share + QLatin1Char('/') + name))
+            return false;
+    runSystem(QStringLiteral("/bin/rm -rf ") + fresh);
+    return true;
+}
+
+// The old database is kept as dravon.db.before_upgrade.<time>; the new one
+// is copied beside it under a temporary name and renamed over it.
+bool installDatabase()
+{
+    const QString live = data_share + QStringLiteral("/dravon.db");
+    const QString fresh = live + QStringLiteral(".upgrading");
+    if (QFile::exists(live) &&
+        !ran(QStringLiteral("/bin/cp -f %1 %1.before_upgrade.%2").arg(live, runStamp())))
+        return false;
+    const QString source = staged(QStringLiteral("dravon.db"));
+    if (!runLogged(QStringLiteral("/bin/cp ") + source + QLatin1Char(' ') + fresh).succeeded())
+        return false;
+    const bool placed = putInPlace(fresh, live);
+    runSystem(QStringLiteral("sync"));
+    return placed;
+}
+
+// The optional entries; answers the step that failed, or an empty string.
+QString installOptionalFiles()
 {
     if (QFile::exists(staged(QStringLiteral("db_upgrade.sh")))) {
-        runSystem(QStringLiteral("/bin/cp ") + staged(QStringLiteral("db_upgrade.sh")) +
-                  QStringLiteral(" /root/workspace"));
+        const bool copied = ran(QStringLiteral("/bin/cp ") + staged(QStringLiteral("db_upgrade.sh")) +
+                                QStringLiteral(" /root/workspace"));
         runSystem(QStringLiteral("/bin/sync"));
-        runSystem(QStringLiteral("/bin/chmod a+x /root/workspace/db_upgrade.sh"));
+        if (!copied || !ran(QStringLiteral("/bin/chmod a+x /root/workspace/db_upgrade.sh")))
+            return QStringLiteral("db_upgrade.sh");
     }
-    runSystem(QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/%1/pictures /root/workspace")
-                  .arg(zip_file_name));
+    // Run for every package; only one that brings pictures needs it to work.
+    const bool pictures = ran(QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/%1/pictures /root/workspace")
+                                  .arg(zip_file_name));
     runSystem(QStringLiteral("/bin/sync"));
+    if (!pictures && QFile::exists(staged(QStringLiteral("pictures"))))
+        return QStringLiteral("pictures");
     if (QFile::exists(staged(QStringLiteral("sqlite3")))) {
-        runSystem(QStringLiteral("/bin/cp ") + staged(QStringLiteral("sqlite3")) +
-                  QStringLiteral(" /usr/bin"));
+        const bool copied =
+            ran(QStringLiteral("/bin/cp ") + staged(QStringLiteral("sqlite3")) + QStringLiteral(" /usr/bin"));
         runSystem(QStringLiteral("/bin/sync"));
-        runSystem(QStringLiteral("/bin/chmod a+x /usr/bin/sqlite3"));
+        if (!copied || !ran(QStringLiteral("/bin/chmod a+x /usr/bin/sqlite3")))
+            return QStringLiteral("sqlite3");
     }
     if (QFile::exists(staged(QStringLiteral("robot_model.zip")))) {
-        runSystem(QStringLiteral("/bin/cp ") + staged(QStringLiteral("robot_model.zip")) +
-                  QStringLiteral(" /home/ostrel/nfs_space/ "));
+        const bool copied = ran(QStringLiteral("/bin/cp ") + staged(QStringLiteral("robot_model.zip")) +
+                                QStringLiteral(" /home/ostrel/nfs_space/ "));
         runSystem(QStringLiteral("/bin/sync"));
+        if (!copied)
+            return QStringLiteral("robot_model.zip");
         runSystem(QStringLiteral("/bin/mkdir -p /home/ostrel/nfs_space/robot_model"));
         runSystem(QStringLiteral("sync"));
-        runSystem(QStringLiteral(
+        const CommandResult unpacked = runSystem(QStringLiteral(
             "/usr/bin/unzip -o /home/ostrel/nfs_space/robot_model.zip -d /home/ostrel/nfs_space/"));
         runSystem(QStringLiteral("sync"));
+        if (!unpacked.succeeded({0, 1}))
+            return QStringLiteral("robot_model.zip");
     }
+    return QString();
 }
 
-void cleanUp()
+// The staging folder must go; the removal of robot_model.zip fails when the
+// package brought none, so its status tells nothing.
+bool cleanUp()
 {
-    runSystem(QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/tmp"));
+    const bool removed = ran(QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/tmp"));
     runSystem(QStringLiteral("sync"));
     runSystem(QStringLiteral("/bin/rm /home/ostrel/nfs_space/%1.zip /home/ostrel/nfs_space/robot_model.zip")
                   .arg(zip_file_name));
     runSystem(QStringLiteral("sync"));
+    return removed;
+}
+
+// A step that failed ends the upgrade: the box names it; what is already
+// installed stays, and a second run installs everything again.
+void showStepFailed(const QString &step)
+{
+    ui::execStyledBox(QString::fromLocal8Bit("错误"), QMessageBox::Warning,
+                      QString::fromLocal8Bit("升级未完成：%1失败。\n请再次运行升级程序以完成升级。").arg(step),
+                      {{QString::fromLocal8Bit("确定"), QMessageBox::YesRole}}, resultBoxStyle());
 }
 
 }  // namespace
@@ -131,29 +250,42 @@ void installComponents(QProgressDialog &progress)
 {
     ui::setProgressValue(progress, 50);
     ui::setProgressLabel(progress, QString::fromLocal8Bit("更新HMI..."));
-    // A package that lacks a required entry installs nothing at all.
+    // A package that lacks a required entry, or that is refused, or that
+    // does not fit, installs nothing at all.
     if (!requiredEntriesPresent())
         return;
-    installHmi();
+    const QString problem = stagedProblem();
+    if (!problem.isEmpty())
+        return showPackageWarning(problem);
+    if (!roomFor(installNeeds()))
+        return;
+    if (!installHmi())
+        return showStepFailed(QString::fromLocal8Bit("更新HMI"));
 
     ui::setProgressValue(progress, 60);
-    installLibraries();
+    if (!installLibraries())
+        return showStepFailed(QString::fromLocal8Bit("更新HMI_Lib"));
 
     ui::setProgressValue(progress, 70);
     ui::setProgressLabel(progress, QString::fromLocal8Bit("更新dravon..."));
-    installControllerPrograms();
+    if (!installControllerPrograms())
+        return showStepFailed(QString::fromLocal8Bit("更新robot_control"));
+    if (!installWorkspacePrograms())
+        return showStepFailed(QString::fromLocal8Bit("更新dravon"));
     ui::setProgressValue(progress, 80);
 
     ui::setProgressLabel(progress, QString::fromLocal8Bit("更新dravon.db..."));
-    runLogged(QStringLiteral("/bin/cp ") + staged(QStringLiteral("dravon.db")) +
-              QStringLiteral(" /home/ostrel/nfs_space/"));
-    runSystem(QStringLiteral("sync"));
+    if (!installDatabase())
+        return showStepFailed(QString::fromLocal8Bit("更新dravon.db"));
     ui::setProgressValue(progress, 90);
 
-    installOptionalFiles();
+    const QString optional = installOptionalFiles();
+    if (!optional.isEmpty())
+        return showStepFailed(QString::fromLocal8Bit("安装") + optional);
 
     ui::setProgressLabel(progress, QString::fromLocal8Bit("删除临时文件..."));
-    cleanUp();
+    if (!cleanUp())
+        return showStepFailed(QString::fromLocal8Bit("删除临时文件"));
     // The dialog hides itself at its maximum.
     ui::setProgressValue(progress, 100);
 

@@ -3,6 +3,7 @@
 // package into the staging directory.
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProgressDialog>
 
 #include "exec/command_backend.h"
@@ -10,6 +11,7 @@
 #include "exec/shell_quote.h"
 #include "ui/dialog_recipes.h"
 #include "upgrade/force_upgrade.h"
+#include "upgrade/package_checks.h"
 #include "upgrade/upgrade_steps.h"
 
 QString upgrade::packagePath(const QString &packageDir)
@@ -90,9 +92,19 @@ void ForceUpgrade(const QString &packageDir)
     if (!mountShares())
         return;
 
+    // Nothing is copied before the package is known to be sound and to fit.
+    const QString packageFile = exec::fileNameFromBytes(packagePath);
+    QList<upgrade::ZipEntry> entries;
+    const QString problem = upgrade::packageProblem(packageFile, entries);
+    if (!problem.isEmpty())
+        return upgrade::showPackageWarning(problem);
+    if (!upgrade::roomFor(upgrade::dataShareNeeds(QFileInfo(packageFile).size(), entries)))
+        return;
+
     ui::setProgressValue(progress, 10);
     ui::setProgressLabel(progress, QString::fromLocal8Bit("拷贝%1.zip...").arg(zip_file_name));
-    if (!runSystem(QStringLiteral("/bin/cp -rf ") + exec::shellQuote(packagePath) +
+    // A directory starting with '-' is still a path, never an option of cp.
+    if (!runSystem(QStringLiteral("/bin/cp -rf ") + exec::shellQuoteOperand(packagePath) +
                    QStringLiteral(" /home/ostrel/nfs_space/"))
              .succeeded()) {
         ui::showPlainWarning("Copy %1.zip to nfs_space error!", zip_file_name);

@@ -3,6 +3,7 @@
 // mount namespace) steer its branches.
 
 #include <QDir>
+#include <QProcess>
 #include <QtTest>
 #include <sys/wait.h>
 
@@ -23,17 +24,33 @@ QString u8(const char *text)
     return QString::fromUtf8(text);
 }
 
+// Unpacked entries where unzip would put them, and the package on the stick
+// made of them.
 void stagePackage(bool full)
 {
-    support::writeFile(stick + QStringLiteral("/tesma.zip"));
+    QDir().mkpath(stick);
     QDir().mkpath(QStringLiteral("/home/ostrel/workspace"));
     QStringList entries = {QStringLiteral("Zivad-ADE/Zivad-ADE"), QStringLiteral("RC/dravon"),
                            QStringLiteral("RC/dravon_4"), QStringLiteral("dravon.db")};
     if (full)
         entries << QStringLiteral("db_upgrade.sh") << QStringLiteral("sqlite3")
-                << QStringLiteral("robot_model.zip") << QStringLiteral("pictures/a.png");
+                << QStringLiteral("robot_model.zip") << QStringLiteral("pictures/a.png")
+                << QStringLiteral("HMI_Lib/libhmi.so");
     for (const QString &entry : entries)
         support::writeFile(root + entry);
+    if (full) {
+        QProcess models;
+        models.setWorkingDirectory(root);
+        models.start(QStringLiteral("/bin/sh"),
+                     {QStringLiteral("-c"), QStringLiteral("rm robot_model.zip && mkdir -p m/robot_model && echo 1 > "
+                                                           "m/robot_model/arm && cd m && zip -qr ../robot_model.zip "
+                                                           "robot_model && cd .. && rm -r m")});
+        QVERIFY(models.waitForFinished() && models.exitCode() == 0);
+    }
+    QProcess zip;
+    zip.setWorkingDirectory(QStringLiteral("/home/ostrel/nfs_space/tmp"));
+    zip.start(QStringLiteral("zip"), {QStringLiteral("-qr"), stick + QStringLiteral("/tesma.zip"), QStringLiteral("tesma")});
+    QVERIFY(zip.waitForFinished() && zip.exitCode() == 0);
 }
 
 const QStringList mounts = {
@@ -55,14 +72,19 @@ const QStringList installRequired = {
     QStringLiteral("/bin/chmod a+x /root/workspace/Upgrade"),
     QStringLiteral("/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/HMI_Lib/* /usr/lib"),
     QStringLiteral("sync"),
-    QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/robot_control"),
-    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/nfs_space/robot_control"),
-    QStringLiteral("/bin/rm -rf /home/ostrel/workspace/dravon  /home/ostrel/workspace/dravon_4"),
-    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC//* /home/ostrel/workspace/"),
+    QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/robot_control.upgrading"),
+    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/nfs_space/robot_control.upgrading"),
+    QStringLiteral("/bin/mv -f /home/ostrel/nfs_space/robot_control.upgrading /home/ostrel/nfs_space/robot_control"),
+    QStringLiteral("/bin/rm -rf /home/ostrel/workspace/.rc_upgrading"),
+    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/workspace/.rc_upgrading"),
     QStringLiteral("/bin/sync"),
-    QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/dravon"),
-    QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/dravon_4"),
-    QStringLiteral("/bin/cp /home/ostrel/nfs_space/tmp/tesma/dravon.db /home/ostrel/nfs_space/"),
+    QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/.rc_upgrading/dravon"),
+    QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/.rc_upgrading/dravon_4"),
+    QStringLiteral("/bin/mv -f /home/ostrel/workspace/.rc_upgrading/dravon /home/ostrel/workspace/dravon"),
+    QStringLiteral("/bin/mv -f /home/ostrel/workspace/.rc_upgrading/dravon_4 /home/ostrel/workspace/dravon_4"),
+    QStringLiteral("/bin/rm -rf /home/ostrel/workspace/.rc_upgrading"),
+    QStringLiteral("/bin/cp /home/ostrel/nfs_space/tmp/tesma/dravon.db /home/ostrel/nfs_space/dravon.db.upgrading"),
+    QStringLiteral("/bin/mv -f /home/ostrel/nfs_space/dravon.db.upgrading /home/ostrel/nfs_space/dravon.db"),
     QStringLiteral("sync"),
 };
 
@@ -141,10 +163,6 @@ private slots:
     {
         stagePackage(true);
         RecordingBackend commands;
-        commands.systemResult = [](const QString &c) {
-            return fromSystemStatus(
-                c.startsWith(QLatin1String("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC//*")) ? exitCode(3) : 0);
-        };
         support::DebugCapture debug;
         DialogRobot robot({u8("确定")});
         ForceUpgrade(stick);
@@ -152,7 +170,7 @@ private slots:
         QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick)} + unpack + installRequired +
                                           installScript + installPictures + installShellAndModels + cleanUp);
         // Raw system() status: an exit code n shows as n x 256.
-        QCOMPARE(debug.lines, QStringList({QStringLiteral("768 "), QStringLiteral("0 ")}));
+        QCOMPARE(debug.lines, QStringList({QStringLiteral("0 "), QStringLiteral("0 ")}));
         QCOMPARE(robot.progressSteps(),
                  QStringList({u8("0 开始升级..."), u8("0 检查tesma.zip压缩包是否存在..."),
                               u8("10 检查tesma.zip压缩包是否存在..."), u8("10 拷贝tesma.zip..."),
@@ -184,7 +202,8 @@ private slots:
 
     void missingMountPointsAreCreated()
     {
-        support::writeFile(stick + QStringLiteral("/tesma.zip"));
+        stagePackage(false);
+        QVERIFY(QDir(QStringLiteral("/home/ostrel")).removeRecursively());
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
         ForceUpgrade(stick);
@@ -349,6 +368,7 @@ private slots:
                                           << "/bin/cp -rf '/media/a$(touch x);b'\\''c/tesma.zip' /home/ostrel/nfs_space/";
         const QString chinese = QString::fromLatin1(QStringLiteral("/media/优盘").toUtf8());
         QTest::newRow("UTF-8 bytes") << chinese << "/bin/cp -rf '" + chinese + "/tesma.zip' /home/ostrel/nfs_space/";
+        QTest::newRow("leading dash") << "-x" << "/bin/cp -rf ./-x/tesma.zip /home/ostrel/nfs_space/";
     }
 
     void packageDirectoryReachesTheShellQuoted()
@@ -356,12 +376,138 @@ private slots:
         QFETCH(QString, dirBytes);
         QFETCH(QString, copy);
         stagePackage(false);
-        support::writeFile(QFile::decodeName(dirBytes.toLatin1()) + QStringLiteral("/tesma.zip"));
+        const QString dir = QFile::decodeName(dirBytes.toLatin1());
+        QDir().mkpath(dir);
+        QFile::remove(dir + QStringLiteral("/tesma.zip"));
+        QVERIFY(QFile::copy(stick + QStringLiteral("/tesma.zip"), dir + QStringLiteral("/tesma.zip")));
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
         ForceUpgrade(dirBytes);
+        if (dir.startsWith(QLatin1Char('-')))
+            QDir(dir).removeRecursively();  // relative to the working folder
         QVERIFY2(commands.commands().contains(copy), qPrintable(commands.commands().join(QLatin1Char('\n'))));
         QCOMPARE(robot.boxes().last().text, u8("升级成功，请手动重启系统！"));
+    }
+
+    // Every install step that fails stops the upgrade with a box naming it;
+    // "升级成功" appears only after all of them.
+    void failedInstallStepStopsTheUpgrade_data()
+    {
+        QTest::addColumn<QString>("failing");  // the first command that fails
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("step");
+        QTest::newRow("HMI copy") << "/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/Zivad-ADE/" << 1 << u8("更新HMI");
+        QTest::newRow("program not executable") << "/bin/chmod a+x /root/workspace/Zivad-ADE" << 1 << u8("更新HMI");
+        QTest::newRow("libraries") << "/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/HMI_Lib" << 1 << u8("更新HMI_Lib");
+        QTest::newRow("robot_control copy") << "/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/nfs_space"
+                                            << 1 << u8("更新robot_control");
+        QTest::newRow("programs copy") << "/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/workspace"
+                                       << 1 << u8("更新dravon");
+        QTest::newRow("program rename") << "/bin/mv -f /home/ostrel/workspace/.rc_upgrading/dravon_4" << 1
+                                        << u8("更新dravon");
+        QTest::newRow("database copy") << "/bin/cp /home/ostrel/nfs_space/tmp/tesma/dravon.db" << 1
+                                       << u8("更新dravon.db");
+        QTest::newRow("database rename") << "/bin/mv -f /home/ostrel/nfs_space/dravon.db.upgrading" << 1
+                                         << u8("更新dravon.db");
+        QTest::newRow("script") << "/bin/cp /home/ostrel/nfs_space/tmp/tesma/db_upgrade.sh" << 1
+                                << u8("安装db_upgrade.sh");
+        QTest::newRow("pictures") << "/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/pictures" << 1 << u8("安装pictures");
+        QTest::newRow("shell") << "/bin/chmod a+x /usr/bin/sqlite3" << 1 << u8("安装sqlite3");
+        QTest::newRow("robot models, full disk") << "/usr/bin/unzip -o /home/ostrel/nfs_space/robot_model.zip" << 50
+                                                 << u8("安装robot_model.zip");
+        QTest::newRow("clean-up") << "/bin/rm -rf /home/ostrel/nfs_space/tmp" << 1 << u8("删除临时文件");
+    }
+
+    void failedInstallStepStopsTheUpgrade()
+    {
+        QFETCH(QString, failing);
+        QFETCH(int, exitCode);
+        QFETCH(QString, step);
+        stagePackage(true);
+        RecordingBackend commands;
+        bool unpacked = false;
+        commands.systemResult = [&](const QString &c) {
+            // The staging folder is removed once before unpacking too.
+            if (c.startsWith(QLatin1String("/usr/bin/unzip -o /home/ostrel/nfs_space/tesma.zip")))
+                unpacked = true;
+            return exec::CommandResult::exited(unpacked && c.startsWith(failing) ? exitCode : 0);
+        };
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick);
+        const QStringList run = commands.commands();
+        QVERIFY(run.contains(failing) || std::any_of(run.begin(), run.end(), [&](const QString &c) { return c.startsWith(failing); }));
+        QVERIFY(!run.contains(cleanUp[2]) || step == u8("删除临时文件"));
+        const DialogRecord box = robot.boxes().last();
+        QCOMPARE(box.title, u8("错误"));
+        QCOMPARE(box.text, u8("升级未完成：%1失败。\n请再次运行升级程序以完成升级。").arg(step));
+        QVERIFY(!robot.progressValues().contains(100));
+    }
+
+    // Refused packages and packages that do not fit install nothing: no
+    // command after the mounts writes to a share or the pendant.
+    void refusedPackageInstallsNothing_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("text");  // start of the box text
+        QTest::addColumn<bool>("copied");   // the package reached the share
+        QTest::newRow("symlink in the package") << "symlink" << u8("升级包tesma.zip不可用：含有符号链接") << false;
+        QTest::newRow("not a zip") << "garbage" << u8("升级包tesma.zip不可用：无法读取压缩包目录") << false;
+        QTest::newRow("robot models outside robot_model/")
+            << "models" << u8("升级包tesma.zip不可用：robot_model.zip中的dravon.db不在robot_model/之下") << true;
+        QTest::newRow("dot-command in the database")
+            << "dot" << u8("升级包tesma.zip不可用：dravon.db中evil的SQL含有以“.”开头的行") << true;
+    }
+
+    void refusedPackageInstallsNothing()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, text);
+        QFETCH(bool, copied);
+        stagePackage(false);
+        const QString package = stick + QStringLiteral("/tesma.zip");
+        auto run = [](const QString &script) {
+            QProcess sh;
+            sh.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+            return sh.waitForFinished() && sh.exitCode() == 0;
+        };
+        if (damage == QLatin1String("symlink"))
+            QVERIFY(run(QStringLiteral("cd /home/ostrel/nfs_space/tmp && ln -s /usr/lib tesma/HMI_Lib && "
+                                       "zip -qry %1 tesma").arg(package)));
+        else if (damage == QLatin1String("garbage"))
+            support::writeFile(package, QByteArray(4096, 'x'));
+        else if (damage == QLatin1String("models"))
+            QVERIFY(run(QStringLiteral("cd /home/ostrel/nfs_space/tmp/tesma && mkdir -p m/robot_model && "
+                                       "echo a > m/robot_model/a && echo db > m/dravon.db && "
+                                       "cd m && zip -qr ../robot_model.zip robot_model dravon.db")));
+        else
+            QVERIFY(run(QStringLiteral("sqlite3 -cmd 'PRAGMA writable_schema=1' /home/ostrel/nfs_space/tmp/tesma/dravon.db "
+                                       "\"create table evil(a); update sqlite_master set sql="
+                                       "'create table evil(a);'||char(10)||'.shell touch /tmp/x' where name='evil';\" "
+                                       "&& cd /home/ostrel/nfs_space/tmp && zip -qr %1 tesma").arg(package)));
+        RecordingBackend commands;
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick);
+        QCOMPARE(commands.commands(), mounts + (copied ? QStringList{copyFrom(stick)} + unpack : QStringList()));
+        QVERIFY2(robot.boxes().last().text.startsWith(text), qPrintable(robot.boxes().last().text));
+        QVERIFY(robot.boxes().last().text.endsWith(u8("未安装任何文件。")));
+    }
+
+    void packageThatDoesNotFitInstallsNothing()
+    {
+        stagePackage(false);
+        // The database it replaces is kept until the switch: a sparse one
+        // larger than any disk.
+        QProcess truncate;
+        truncate.start(QStringLiteral("truncate"),
+                       {QStringLiteral("-s"), QStringLiteral("1P"), QStringLiteral("/home/ostrel/nfs_space/dravon.db")});
+        QVERIFY(truncate.waitForFinished() && truncate.exitCode() == 0);
+        RecordingBackend commands;
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick);
+        QCOMPARE(commands.commands(), mounts);
+        const QString text = robot.boxes().last().text;
+        QVERIFY2(text.startsWith(u8("存储空间不足，无法升级。\n/home/ostrel/nfs_space：需要")), qPrintable(text));
+        QVERIFY(text.endsWith(u8("未安装任何文件。")));
     }
 };
 
