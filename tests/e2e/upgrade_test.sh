@@ -95,7 +95,7 @@ stick_with "$work/broken-stick" "$work/broken.zip"
 mkdir -p "$(export_of broken /home/ostrel/nfs_space)/tmp"
 (cd "$(export_of broken /home/ostrel/nfs_space)/tmp" && unzip -q "$work/tesma.zip")
 run broken "确定" "$work/broken-stick"
-expect "broken: unzip warning" has_line "$work/broken.log" '"text":"Unzip tesma.zip to tmp error!"'
+expect "broken: package refused before the copy" has_line "$work/broken.log" '"text":"升级包tesma.zip不可用：无法读取压缩包目录。\n未安装任何文件。"'
 expect "broken: old staging files not installed" absent "$(pendant broken /root/workspace/Upgrade)"
 
 # 7. A package without dravon.db installs nothing.

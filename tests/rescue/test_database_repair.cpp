@@ -229,12 +229,14 @@ private slots:
         const QString sqlite3 = tool();  // a build folder path needs no quotes
         QCOMPARE(backend.commands(),
                  QStringList({"[-1] /bin/chmod a+x " + sqlite3,
+                              "[-1] " + sqlite3 + " -version",
                               "[-1] " + sqlite3 + " " + db + " \"PRAGMA integrity_check;\"",
                               "[-1] /bin/rm -f " + dump + " " + bad,
                               "[-1] /bin/cp -f " + db + " " + bad,
-                              "[-1] " + sqlite3 + " " + db + " \".dump\" | " + sqlite3 + " " + dump,
+                              "[-1] " + sqlite3 + " " + db + " \".dump\" | " + sqlite3 + " -safe " + dump,
                               "[-1] /bin/sync",
-                              "[-1] /bin/cp -f " + dump + " " + db,
+                              "[-1] /bin/cp -f " + dump + " " + db + ".repairing",
+                              "[-1] /bin/mv -f " + db + ".repairing " + db,
                               "[-1] /bin/sync"}));
         QCOMPARE(robot.boxes().last().text, repairedText);
     }
@@ -245,8 +247,8 @@ private slots:
         const QByteArray before = contents(db);
         RecordingBackend backend;
         backend.executeResult = [](const QString &command, int timeout) {
-            if (command == QStringLiteral("/bin/cp -f %1 %2").arg(dump, db))
-                return exec::CommandResult::exited(0);  // the copy does not happen
+            if (command == QStringLiteral("/bin/cp -f %1 %2.repairing").arg(dump, db))
+                return exec::CommandResult::exited(1);  // a full disk
             return exec::realBackend().execute(command, timeout);
         };
         DialogRobot robot;
@@ -283,6 +285,79 @@ private slots:
         fixed_process();
         QCOMPARE(badBackups().size(), rebuilds ? 1 : 0);
         QCOMPARE(robot.boxes().last().text, rebuilds ? repairedText : u8("未发现系统异常。"));
+    }
+
+    // A shell that cannot run, or that is too old to load a dump safely,
+    // changes nothing and says so; so does a damaged file that cannot be
+    // backed up first.
+    void shellOrBackupTroubleChangesNothing_data()
+    {
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QString>("text");
+        const QString cannotRun = u8("U盘中的数据库恢复工具(sqlite3)无法在本示教器上运行。\n数据库未改变。");
+        QTest::newRow("a folder") << "folder" << cannotRun;
+        QTest::newRow("built for another processor") << "foreign" << cannotRun;
+        QTest::newRow("older than 3.37") << "old"
+                                         << u8("U盘中的数据库恢复工具(sqlite3)版本过旧（3.31.1），无法安全修复。\n"
+                                               "请使用U盘自带的sqlite3。数据库未改变。");
+        QTest::newRow("backup copy fails") << "backup" << u8("无法备份损坏的控制器数据库，数据库未改变。\n请检查控制器硬盘空间。");
+    }
+
+    void shellOrBackupTroubleChangesNothing()
+    {
+        QFETCH(QString, trouble);
+        QFETCH(QString, text);
+        indexDamage();
+        const QByteArray before = contents(db);
+        QFile::remove(tool());
+        if (trouble == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(tool()));
+        else if (trouble == QLatin1String("foreign"))
+            support::writeFile(tool(), QByteArray("\x7f" "ELF\x01\x01\x01") + QByteArray(2000, '\x28'));
+        else if (trouble == QLatin1String("old"))
+            support::writeFile(tool(), "#!/bin/sh\ncase \"$*\" in *-version*) echo '3.31.1 2020-01-27 19:55:54';;"
+                                       " *) echo 'row 1 missing from index lookup_idx';; esac\n");
+        else
+            QVERIFY(QFile::copy(QStringLiteral("/usr/bin/sqlite3"), tool()));
+        RecordingBackend backend;
+        backend.executeResult = [&](const QString &command, int timeout) {
+            if (trouble == QLatin1String("backup") && command.startsWith(QStringLiteral("/bin/cp -f ") + db))
+                return exec::CommandResult::exited(1);
+            return exec::realBackend().execute(command, timeout);
+        };
+        DialogRobot robot;
+        fixed_process();
+        QDir(tool()).removeRecursively();
+        QFile::remove(tool());
+        QCOMPARE(robot.boxes().size(), 1);
+        QCOMPARE(robot.boxes().last().text, text);
+        QCOMPARE(contents(db), before);
+        QVERIFY(!QFile::exists(dump));
+        for (const QString &command : backend.commands())
+            QVERIFY2(!command.contains(QLatin1String(".dump")), qPrintable(command));
+    }
+
+    // A table whose SQL text hides a dot-command on a line of its own: the
+    // dump prints that line as it stands, and the shell that loads the dump
+    // must never run it. In safe mode it stops there instead, so the dump
+    // lacks its tables and the damaged database stays as it was.
+    void dumpCannotRunWhatTheDatabaseHolds()
+    {
+        indexDamage();
+        const QString planted = QStringLiteral("/root/planted");
+        sqlite(db, QStringLiteral("PRAGMA writable_schema=ON; CREATE TABLE evil(a); UPDATE sqlite_master SET "
+                                  "sql='CREATE TABLE evil(a);'||char(10)||'.shell touch %1' WHERE name='evil';")
+                       .arg(planted));
+        const QByteArray before = contents(db);
+        RecordingBackend backend;
+        backend.passThrough = true;
+        DialogRobot robot;
+        fixed_process();
+        QVERIFY(!QFile::exists(planted));
+        QCOMPARE(robot.boxes().size(), 1);
+        QCOMPARE(robot.boxes().last().text, u8("修复失败，控制器数据库损坏严重。\n请联系厂家技术服务支持。"));
+        QCOMPARE(contents(db), before);
+        QCOMPARE(badBackups().size(), 1);
     }
 };
 
