@@ -42,9 +42,10 @@ void CpDatabaseAndProject(const QString &dest)
                                 &font_normal))
         return;
     const QString target = exec::shellQuoteOperand(dest);
-    maintenance::runSynced(QStringLiteral("/bin/cp /home/ostrel/nfs_space/dravon.db ") + target);
-    maintenance::runSynced(QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/workspace ") + target);
+    const bool database = maintenance::runSynced(QStringLiteral("/bin/cp /home/ostrel/nfs_space/dravon.db ") + target);
+    const bool project = maintenance::runSynced(QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/workspace ") + target);
     HmiSleep(settle_ms);
-    // A plain box: normal frame, no style, the toolkit's OK button.
-    maintenance::showResult(QString::fromLocal8Bit("Successful!"), QString(), false);
+    // A plain box: normal frame, no style, the toolkit's OK button. It
+    // reports success only when both copies succeeded.
+    maintenance::showResult(QString::fromLocal8Bit(database && project ? "Successful!" : "Failed!"), QString(), false);
 }

@@ -8,8 +8,8 @@
 
 // `dest` is the destination, normally an existing directory, one byte per
 // character (as QString::fromLatin1 makes it); it reaches the shell as
-// exactly those bytes, as one path. No result is tested: "Successful!"
-// follows every confirmed run.
+// exactly those bytes, as one path. Both copies run; "Successful!" follows
+// only when both succeeded, "Failed!" otherwise.
 void CpDatabaseAndProject(const QString &dest);
 
 // Returns after `msec` milliseconds, processing the application's events

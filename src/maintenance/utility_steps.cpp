@@ -29,12 +29,13 @@ void showResult(const QString &text, const QString &sheet, bool styledWindow)
     ui::execStyledBox(QString(), QMessageBox::NoIcon, text, {}, style);
 }
 
-void runSynced(const QString &command)
+bool runSynced(const QString &command)
 {
-    exec::runSystem(command);
+    const bool succeeded = exec::runSystem(command).succeeded();
     exec::runSystem(QStringLiteral("sync"));
     // Unquoted and unescaped, so the line shows the command exactly as run.
     qDebug().noquote().nospace() << "cmd_file= \"" << command << '"';
+    return succeeded;
 }
 
 }  // namespace maintenance

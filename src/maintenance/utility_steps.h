@@ -20,7 +20,7 @@ bool confirmed(const QString &text, const QFont *font);
 void showResult(const QString &text, const QString &sheet, bool styledWindow);
 
 // Runs a file command, then "sync", then writes the debug line
-// cmd_file= "<command>".
-void runSynced(const QString &command);
+// cmd_file= "<command>". Answers whether the command exited with 0.
+bool runSynced(const QString &command);
 
 }  // namespace maintenance

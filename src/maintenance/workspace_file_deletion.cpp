@@ -27,7 +27,9 @@ void DeleteFile(QString &name)
         return;
 
     const QString target = QStringLiteral("/home/ostrel/nfs_space/workspace/%1").arg(name);
-    if (!isEntryName(name) || !QFileInfo::exists(target)) {
+    // The entry itself, so a dangling symbolic link can be removed too.
+    const QFileInfo entry(target);
+    if (!isEntryName(name) || (!entry.exists() && !entry.isSymLink())) {
         showResult("没有该文件!");
         return;
     }

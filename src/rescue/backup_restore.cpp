@@ -6,6 +6,7 @@
 #include <QProgressDialog>
 #include <cstdio>
 
+#include "exec/command_backend.h"
 #include "exec/execute_command.h"
 #include "exec/shell_quote.h"
 #include "rescue/recoverydialog.h"
@@ -23,9 +24,12 @@ const QString database_backups = QStringLiteral("/home/ostrel/nfs_space/database
 // Runs `command` through the runner and answers whether it exited with 0.
 bool succeeded(const QString &command)
 {
-    QString output;
-    return ExecuteCommand(command + QStringLiteral(" && echo done"), output, -1) == 1 &&
-           output == QLatin1String("done\n");
+    return exec::execute(command, -1).succeeded();
+}
+
+QString timeStamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"));
 }
 
 void remove(const QString &path)
@@ -53,8 +57,12 @@ bool restoreWorkspace(const QString &name)
 {
     const QString staged = workspace + QStringLiteral(".restoring");
     const QString aside = workspace + QStringLiteral(".replaced");
-    remove(staged + QLatin1Char(' ') + aside);
-    if (present(staged) || present(aside))
+    // A workspace set aside by an interrupted earlier restore may be the
+    // only copy of the old project: it is kept under a name of its own.
+    if (present(aside) && !renameEntry(aside, aside + QLatin1Char('.') + timeStamp()))
+        return false;
+    remove(staged);
+    if (present(staged))
         return false;
     const QString source = exec::shellQuoteFileName(workspace_backups + QLatin1Char('/') + name);
     if (!succeeded(QStringLiteral("/bin/cp -rf %1 %2").arg(source, staged))) {
@@ -69,9 +77,9 @@ bool restoreWorkspace(const QString &name)
         return false;
     }
     if (!renameEntry(staged, workspace)) {
-        if (hadWorkspace)
-            renameEntry(aside, workspace);
-        remove(staged);
+        // Only a workspace that is back in place may lose its copy.
+        if (!hadWorkspace || renameEntry(aside, workspace))
+            remove(staged);
         return false;
     }
     remove(aside);
@@ -96,8 +104,7 @@ bool restoreDatabase(const QString &name)
         return false;
     }
     if (QFile::exists(database_file)) {
-        const QString kept = database_file + QStringLiteral(".before_restore.") +
-                             QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"));
+        const QString kept = database_file + QStringLiteral(".before_restore.") + timeStamp();
         if (!succeeded(QStringLiteral("/bin/cp -f %1 %2").arg(database_file, kept))) {
             remove(staged);
             return false;
@@ -144,7 +151,9 @@ void recovery_process()
     if (!database.isEmpty()) {
         if (!restoreDatabase(database)) {
             progress.close();
-            return showWarning("恢复失败，数据库未改变。");
+            // The project chosen with it is already in place: say so.
+            return showWarning(project.isEmpty() ? "恢复失败，数据库未改变。"
+                                                 : "工程已恢复；数据库恢复失败，数据库未改变。\n请重启机器人。");
         }
         ui::setProgressValue(progress, 100);
     }

@@ -162,10 +162,11 @@ private slots:
     {
         RecordingBackend commands;
         QList<qint64> clockAtCommand;
-        // Both copies fail; the flow goes on regardless.
+        // The first copy fails (a full disk); the second still runs, and the
+        // result tells the truth.
         commands.systemResult = [&](const QString &c) {
             clockAtCommand.append(fake_now);
-            return exec::CommandResult::exited(c.startsWith(QLatin1String("/bin/cp")) ? 1 : 0);
+            return exec::CommandResult::exited(c.contains(QLatin1String("dravon.db")) ? 1 : 0);
         };
         support::DebugCapture debug;
         FakeClock clock(1000, 50);
@@ -182,7 +183,7 @@ private slots:
         QVERIFY2(fake_now >= 11000 && fake_now <= 11000 + 2 * 50, qPrintable(QString::number(fake_now)));
         QCOMPARE(robot.boxes().size(), 2);
         const DialogRecord result = robot.boxes().last();
-        QCOMPARE(result.text, QStringLiteral("Successful!"));
+        QCOMPARE(result.text, QStringLiteral("Failed!"));
         QCOMPARE(result.buttons, QStringList({QStringLiteral("OK")}));
         QVERIFY(result.styleSheet.isEmpty());
         QVERIFY(result.title.isEmpty());
@@ -275,6 +276,19 @@ private slots:
         QCOMPARE(result.windowFlags, 0x40803);
         QVERIFY(result.styledBackground);
         QVERIFY(result.title.isEmpty());
+    }
+
+    void deleteRemovesADanglingLink()
+    {
+        QDir().mkpath(workspace);
+        QVERIFY(QFile::link(QStringLiteral("/nonexistent/target"), workspace + QStringLiteral("/stale")));
+        RecordingBackend commands;
+        commands.passThrough = true;
+        DialogRobot robot({u8("确定")});
+        QString name = QStringLiteral("stale");
+        DeleteFile(name);
+        QVERIFY(!QFileInfo(workspace + QStringLiteral("/stale")).isSymLink());
+        QCOMPARE(robot.boxes().last().text, u8("成功!"));
     }
 
     void deleteRefusesMissingEntriesAndNamesReachingOut_data()

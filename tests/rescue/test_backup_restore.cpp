@@ -203,7 +203,8 @@ private slots:
         QTest::newRow("database lacks a table") << "" << "database_20240101" << false << databaseFailed
                                                 << QList<int>{0};
         QTest::newRow("project, then a database lacking a table")
-            << "workspace_20240101" << "database_20240101" << false << databaseFailed << QList<int>{0, 50};
+            << "workspace_20240101" << "database_20240101" << false
+            << u8("工程已恢复；数据库恢复失败，数据库未改变。\n请重启机器人。") << QList<int>{0, 50};
         QTest::newRow("blank, quotes, $(...)") << "workspace_a b'c $(cd;touch pwned) `cd;touch pwned`"
                                                << "database_a b'c $(cd;touch pwned)" << true << doneText
                                                << QList<int>{0, 50, 100};
@@ -302,6 +303,25 @@ private slots:
         QCOMPARE(contents(db), dbBefore);
         QVERIFY(keptDatabases().isEmpty());
         QCOMPARE(robot.progress().last().value, 0);
+    }
+
+    // The old workspace an interrupted restore set aside may be the only
+    // copy of it left: a later restore keeps it under a name of its own.
+    void interruptedRestoresLeftoverIsKept()
+    {
+        makeProject(projects + QStringLiteral("/workspace_1"), QStringLiteral("1"));
+        makeProject(live + QStringLiteral(".replaced"), QStringLiteral("only copy"));
+        const auto leftover = tree(live + QStringLiteral(".replaced"));
+        RecordingBackend backend;
+        backend.passThrough = true;
+        DialogRobot robot({u8("确认")});
+        recovery_process();
+        QCOMPARE(robot.boxes().last().text, doneText);
+        QCOMPARE(tree(live), tree(projects + QStringLiteral("/workspace_1")));
+        const QStringList kept =
+            QDir(share).entryList({QStringLiteral("workspace.replaced.*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(tree(share + QLatin1Char('/') + kept.first()), leftover);
     }
 
     void unreadableDatabaseBackupIsRejected_data()
