@@ -20,7 +20,7 @@ cd "$work" || exit 1
 # check_pkg NAME ZIP : runs `make-package check`; report in NAME.report, status in NAME.rc
 check_pkg() { local rc=0; "$mp" check "$2" > "$1.report" 2>&1 || rc=$?; echo "$rc" > "$1.rc"; }
 # repack NAME : zips the folder NAME/ (holding tesma/ and maybe more) into NAME.zip
-repack() { (cd "$1" && zip -qrX "../$1.zip" .); }
+repack() { (cd "$1" && zip -qrXy "../$1.zip" .); }
 
 expect "tables: the shared list names 31 distinct tables, sqlite_sequence among them" \
   test "$(printf '%s\n' "${REQUIRED_TABLES[@]}" | sort -u | wc -l)" -eq 31 -a "${#REQUIRED_TABLES[@]}" -eq 31 -a -n "$(printf '%s\n' "${REQUIRED_TABLES[@]}" | grep -x sqlite_sequence)"
@@ -79,7 +79,7 @@ expect "build: says why the database is refused" has_line textdb.log "dravon.db 
 # ---- checking a good package
 check_pkg good good.zip
 expect "check: a good package passes" equals "$(cat good.rc)" 0
-expect "check: reports every check OK" equals "$(grep -c '^OK ' good.report)" 7
+expect "check: reports every check OK" equals "$(grep -c '^OK ' good.report)" 10
 expect "check: reports no FAIL" lacks_line good.report FAIL
 order=$(grep -oE 'tesma/(Zivad-ADE/Zivad-ADE|RC/dravon_4|RC/dravon|dravon\.db) present' good.report | cut -d' ' -f1 | tr '\n' ' ')
 expect "check: lists the required entries in order" equals "$order" "tesma/Zivad-ADE/Zivad-ADE tesma/RC/dravon tesma/RC/dravon_4 tesma/dravon.db "
@@ -130,6 +130,23 @@ expect "outside: the stray entry is named" has_line outside.report "FAIL entries
 mkdir -p otherdir/extra && cp -a x/tesma otherdir/ && echo x > otherdir/extra/file && repack otherdir
 check_pkg otherdir otherdir.zip
 expect "outside: a second top-level folder fails the check" has_line otherdir.report "FAIL entries outside tesma/"
+
+# ---- packages that would reach outside their targets: NAME, how it is
+# made, the line the check must report
+hostile() {
+  local name=$1 make=$2 line=$3
+  mkdir -p "$name" && cp -a x/tesma "$name/" && (cd "$name/tesma" && eval "$make") && repack "$name"
+  check_pkg "$name" "$name.zip"
+  expect "$name: check fails" test "$(cat "$name.rc")" -ne 0
+  expect "$name: reported" has_line "$name.report" "$line"
+}
+hostile link 'ln -s /usr/lib HMI_Lib/usr_lib' "FAIL symbolic links: tesma/HMI_Lib/usr_lib"
+hostile models 'mkdir -p m/robot_model m/workspace && echo a > m/robot_model/a && echo p > m/workspace/p &&
+  (cd m && zip -qr ../robot_model.zip robot_model workspace) && rm -r m' \
+  "FAIL robot_model.zip reaches outside robot_model/: workspace/"
+hostile dotted "sqlite3 -cmd 'PRAGMA writable_schema=1' dravon.db \"CREATE TABLE evil(a);
+  UPDATE sqlite_master SET sql='CREATE TABLE evil(a);'||char(10)||'.shell touch /tmp/x' WHERE name='evil';\"" \
+  "FAIL tesma/dravon.db hides dot-command lines in: evil"
 
 # ---- the benchmark size
 "$mp" sample big --size-mb 6 > /dev/null && "$mp" build big big.zip > /dev/null
