@@ -93,11 +93,11 @@ expect "copy: result about 10 s after confirming (${span} ms)" between "$span" 1
 expect "copy: nothing injected" nothing_injected copy
 
 # 8. A destination that does not exist: the database copy takes its name,
-#    the workspace copy fails; the user still sees Successful!.
+#    the workspace copy fails, and the user is told so.
 seed_workspace copy-missing
 run copy-missing "确定" copy "/root/new;touch pwned"
 expect "copy-missing: database copied to the named file" cmp -s "$(pendant copy-missing "/root/new;touch pwned")" "$(data_share copy-missing)/dravon.db"
-expect "copy-missing: Successful!" equals "$(box_texts copy-missing | tail -n 1)" "Successful!"
+expect "copy-missing: Failed!" equals "$(box_texts copy-missing | tail -n 1)" "Failed!"
 expect "copy-missing: nothing injected" nothing_injected copy-missing
 
 finish
