@@ -72,7 +72,7 @@ expect "chinese: database unchanged" cmp -s "$(share chinese /dravon.db)" "$work
 # 3. The preselected (newest) project and a database backup lacking a table.
 seed rejected
 rescue rejected "恢复|cmbDatabase=database_bad|确认" "$work/stick"
-expect "rejected: database failure box" equals "$(last_box rejected)" '恢复失败，数据库未改变。'
+expect "rejected: says the project was restored and the database was not" equals "$(last_box rejected)" '工程已恢复；数据库恢复失败，数据库未改变。\n请重启机器人。'
 newest=$(ls "$(share rejected /workspace_backup)" | LC_ALL=C sort -r | head -n 1)
 expect "rejected: first in descending order restored" equals "$(cat "$(share rejected /workspace/marker)")" "$newest"
 expect "rejected: database unchanged" equals "$(tool_row rejected)" live
