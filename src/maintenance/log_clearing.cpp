@@ -5,11 +5,11 @@
 #include <QSqlQuery>
 #include <cstdlib>
 
+#include "controller/site.h"
 #include "maintenance/utility_steps.h"
 
 namespace {
 
-const char *const database_path = "/home/ostrel/nfs_space/dravon.db";
 
 void showResult(const char *text)
 {
@@ -31,7 +31,7 @@ void ClearLogRecord()
     if (!maintenance::confirmed(QString::fromLocal8Bit("检测到程序？\n是否需要进行日志清除？"), nullptr))
         return;
 
-    const QString path = QString::fromLatin1(database_path);
+    const QString &path = controller::database;
     // The default connection stays registered after the call.
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(path);

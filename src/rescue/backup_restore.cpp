@@ -1,11 +1,11 @@
 #include "rescue/backup_restore.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <cstdio>
 
+#include "controller/site.h"
 #include "exec/command_backend.h"
 #include "exec/execute_command.h"
 #include "exec/shell_quote.h"
@@ -16,10 +16,10 @@
 
 namespace {
 
-const QString workspace = QStringLiteral("/home/ostrel/nfs_space/workspace");
-const QString workspace_backups = QStringLiteral("/home/ostrel/nfs_space/workspace_backup");
-const QString database_file = QStringLiteral("/home/ostrel/nfs_space/dravon.db");
-const QString database_backups = QStringLiteral("/home/ostrel/nfs_space/database_backup");
+using controller::database_backups;
+using controller::workspace_backups;
+const QString &workspace = controller::project_workspace;
+const QString &database_file = controller::database;
 
 // Runs `command` through the runner and answers whether it exited with 0.
 bool succeeded(const QString &command)
@@ -27,10 +27,7 @@ bool succeeded(const QString &command)
     return exec::execute(command, -1).succeeded();
 }
 
-QString timeStamp()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"));
-}
+using controller::timeStamp;
 
 void remove(const QString &path)
 {

@@ -1,12 +1,12 @@
 #include "rescue/database_repair.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QProgressDialog>
 
+#include "controller/site.h"
 #include "exec/command_backend.h"
 #include "exec/execute_command.h"
 #include "exec/shell_quote.h"
@@ -16,8 +16,8 @@
 
 namespace {
 
-const QString database_file = QStringLiteral("/home/ostrel/nfs_space/dravon.db");
-const QString dump_file = QStringLiteral("/home/ostrel/nfs_space/dravon_dump.db");
+const QString &database_file = controller::database;
+const QString &dump_file = controller::dump_file;
 // A controller database of this size or less is beyond repair.
 const qint64 size_floor = 99999;
 
@@ -92,8 +92,7 @@ void fixed_process()
     QProgressDialog progress;
     ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始修复流程..."), ui::ProgressOrder::Repair);
 
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"));
-    const QString badBackup = QStringLiteral("/home/ostrel/nfs_space/dravon.db.badbak.") + stamp;
+    const QString badBackup = database_file + QStringLiteral(".badbak.") + controller::timeStamp();
     const QString toolPath = QCoreApplication::applicationDirPath() + QStringLiteral("/sqlite3");
 
     if (!QFile::exists(toolPath))

@@ -2,8 +2,9 @@
 
 #include <QProgressDialog>
 
+#include "controller/shares.h"
+#include "controller/site.h"
 #include "exec/execute_command.h"
-#include "exec/share_mount.h"
 #include "rescue/rescue_box.h"
 #include "ui/dialog_recipes.h"
 
@@ -43,9 +44,9 @@ bool check_mount_state()
     ui::setProgressLabel(progress, QString::fromLocal8Bit("正在挂载工作空间..."));
     ui::setProgressValue(progress, 20);
     for (const QString &dir : {nfs_space_dir, workspace_dir}) {
-        if (!exec::mountShare(dir)) {
+        if (!controller::mountShare(dir)) {
             progress.close();
-            ui::showPlainWarning(exec::mountFailureMessage(dir));
+            ui::showPlainWarning(controller::mountFailureMessage(dir));
             return false;
         }
     }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QPushButton>
 
+#include "controller/site.h"
 #include "rescue/recoverydialog_form.h"
 
 namespace {
@@ -31,9 +32,9 @@ RecoveryDialog::RecoveryDialog(QWidget *parent) : QDialog(parent), ui(new Ui_Rec
     ui->buttonBox->button(QDialogButtonBox::Ok)->setText(QString::fromLocal8Bit("确认"));
     ui->buttonBox->button(QDialogButtonBox::Cancel)->setText(QString::fromLocal8Bit("取消"));
 
-    listBackups(QStringLiteral("/home/ostrel/nfs_space/workspace_backup"), QStringLiteral("workspace_*"),
+    listBackups(controller::workspace_backups, QStringLiteral("workspace_*"),
                 ui->cmbProject, ui->grbProject);
-    listBackups(QStringLiteral("/home/ostrel/nfs_space/database_backup"), QStringLiteral("database_*"),
+    listBackups(controller::database_backups, QStringLiteral("database_*"),
                 ui->cmbDatabase, ui->grbDatabase);
 }
 

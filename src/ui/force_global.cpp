@@ -1,9 +1,5 @@
 #include "ui/force_global.h"
 
-#ifndef NFS_SERVER_IP
-#error "NFS_SERVER_IP must be set by the build"
-#endif
-
 const QSize msgboxSize(400, 200);
 const QFont font_normal(QStringLiteral("microsoft_yahei"), 20, 50, false);
 const QSize btn_size(100, 40);
@@ -20,7 +16,3 @@ const QString progress_qss = QStringLiteral(
     "QProgressDialog{border: 1px solid rgb(218,221,223);background-color: rgb(255,255,255);padding:10px;}");
 const QString flow_msg_qss = QStringLiteral(
     "QMessageBox{border: 2px solid rgb(218,221,223);;background-color: rgb(255,255,255);}");
-
-const QString nfs_server_ip = QStringLiteral(NFS_SERVER_IP);
-const QString nfs_space_dir = QStringLiteral("/home/ostrel/nfs_space");
-const QString workspace_dir = QStringLiteral("/home/ostrel/workspace");

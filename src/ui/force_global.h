@@ -20,12 +20,3 @@ extern const QString progress_qss;
 // The doubled semicolon is an empty declaration the style-sheet parser skips,
 // so such a box looks exactly like one styled with msg_qss.
 extern const QString flow_msg_qss;
-
-// The robot controller's IPv4 address, fixed at build time: NFS server,
-// ping target and mount-table filter.
-extern const QString nfs_server_ip;
-
-// The two NFS shares; each is mounted from the controller's path of the
-// same name.
-extern const QString nfs_space_dir;  // "/home/ostrel/nfs_space"
-extern const QString workspace_dir;  // "/home/ostrel/workspace"

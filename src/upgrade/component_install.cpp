@@ -2,13 +2,13 @@
 // pendant and on the controller's shares, removes the staging files and
 // tells the user to restart by hand.
 
-#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
 
+#include "controller/site.h"
 #include "exec/command_backend.h"
 #include "ui/dialog_recipes.h"
 #include "upgrade/package_checks.h"
@@ -21,8 +21,8 @@ namespace {
 using exec::CommandResult;
 using exec::runSystem;
 
-const QString data_share = QStringLiteral("/home/ostrel/nfs_space");
-const QString workspace_share = QStringLiteral("/home/ostrel/workspace");
+const QString &data_share = nfs_space_dir;
+const QString &workspace_share = workspace_dir;
 
 QString staged(const QString &entry)
 {
@@ -32,7 +32,7 @@ QString staged(const QString &entry)
 // The time stamp of this run, taken once, for the names of kept copies.
 QString runStamp()
 {
-    static const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"));
+    static const QString stamp = controller::timeStamp();
     return stamp;
 }
 
@@ -144,7 +144,7 @@ bool installWorkspacePrograms()
 // is copied beside it under a temporary name and renamed over it.
 bool installDatabase()
 {
-    const QString live = data_share + QStringLiteral("/dravon.db");
+    const QString &live = controller::database;
     const QString fresh = live + QStringLiteral(".upgrading");
     if (QFile::exists(live) &&
         !ran(QStringLiteral("/bin/cp -f %1 %1.before_upgrade.%2").arg(live, runStamp())))
@@ -201,7 +201,7 @@ QString installOptionalFiles()
 // package brought none, so its status tells nothing.
 bool cleanUp()
 {
-    const bool removed = ran(QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/tmp"));
+    const bool removed = ran(QStringLiteral("/bin/rm -rf ") + controller::staging_dir);
     runSystem(QStringLiteral("sync"));
     runSystem(QStringLiteral("/bin/rm /home/ostrel/nfs_space/%1.zip /home/ostrel/nfs_space/robot_model.zip")
                   .arg(zip_file_name));
@@ -222,7 +222,7 @@ void showStepFailed(const QString &step)
 
 QString packageRoot()
 {
-    return QStringLiteral("/home/ostrel/nfs_space/tmp/%1/").arg(zip_file_name);
+    return controller::staging_dir + QStringLiteral("/%1/").arg(zip_file_name);
 }
 
 bool requiredEntriesPresent()

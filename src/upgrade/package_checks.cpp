@@ -8,6 +8,7 @@
 #include <QStorageInfo>
 #include <QVariant>
 
+#include "controller/site.h"
 #include "ui/dialog_recipes.h"
 #include "upgrade/upgrade_steps.h"
 
@@ -15,7 +16,7 @@ namespace upgrade {
 
 namespace {
 
-const QString data_share = QStringLiteral("/home/ostrel/nfs_space");
+const QString &data_share = nfs_space_dir;
 
 QString staged(const QString &entry)
 {
@@ -127,7 +128,7 @@ QList<SpaceNeed> dataShareNeeds(qint64 packageSize, const QList<ZipEntry> &entri
     // Kept until the switch: the old database as the before-upgrade copy,
     // or the old controller programs until the new ones take their place.
     const qint64 largestReplaced =
-        qMax(treeSize(data_share + QStringLiteral("/dravon.db")), treeSize(data_share + QStringLiteral("/robot_control")));
+        qMax(treeSize(controller::database), treeSize(data_share + QStringLiteral("/robot_control")));
     SpaceNeed need;
     need.where = data_share;
     need.needed = packageSize + qint64(unpackedSize(entries) + copies) + largestReplaced;

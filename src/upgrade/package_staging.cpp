@@ -7,7 +7,8 @@
 #include <QProgressDialog>
 
 #include "exec/command_backend.h"
-#include "exec/share_mount.h"
+#include "controller/shares.h"
+#include "controller/site.h"
 #include "exec/shell_quote.h"
 #include "ui/dialog_recipes.h"
 #include "upgrade/force_upgrade.h"
@@ -51,14 +52,14 @@ bool mountShares()
 {
     const QString shares[] = {nfs_space_dir, workspace_dir};
     for (const QString &dir : shares) {
-        if (!exec::mountShare(dir)) {
-            ui::showPlainWarning(exec::mountFailureMessage(dir));
+        if (!controller::mountShare(dir)) {
+            ui::showPlainWarning(controller::mountFailureMessage(dir));
             return false;
         }
     }
     for (const QString &dir : shares) {
-        if (!exec::shareMounted(dir)) {
-            ui::showPlainWarning(exec::mountFailureMessage(dir));
+        if (!controller::shareMounted(dir)) {
+            ui::showPlainWarning(controller::mountFailureMessage(dir));
             return false;
         }
     }
@@ -115,8 +116,8 @@ void ForceUpgrade(const QString &packageDir)
     ui::setProgressLabel(progress, QString::fromLocal8Bit("解压%1.zip...").arg(zip_file_name));
     // Start from an empty staging directory, so files of an earlier run never
     // stand in for entries a damaged package lacks.
-    runSystem(QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/tmp"));
-    runSystem(QStringLiteral("/bin/mkdir -p /home/ostrel/nfs_space/tmp"));
+    runSystem(QStringLiteral("/bin/rm -rf ") + controller::staging_dir);
+    runSystem(QStringLiteral("/bin/mkdir -p ") + controller::staging_dir);
     runSystem(QStringLiteral("sync"));
     // unzip exits with 1 for warnings that still extracted every file.
     if (!runSystem(QStringLiteral("/usr/bin/unzip -o /home/ostrel/nfs_space/%1.zip -d "

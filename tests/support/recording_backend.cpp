@@ -2,7 +2,7 @@
 
 #include <sys/wait.h>
 
-#include "ui/force_global.h"
+#include "controller/site.h"
 
 exec::CommandResult fromSystemStatus(int status)
 {

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "controller/site.h"
 #include "exec/command_backend.h"
 
 class RecordingBackend : public exec::CommandBackend {

@@ -1,9 +1,10 @@
 #pragma once
-// Mounting the controller's NFS shares, as both jobs of the tool do it.
+// Mounting the controller's NFS shares, as both jobs of the tool do it, and
+// the texts of the warnings when a share fails to mount.
 
 #include <QString>
 
-namespace exec {
+namespace controller {
 
 // Creates the mount point `dir` when it is missing ("/bin/mkdir -p", then
 // "sync") and mounts the controller's export of the same path on it with
@@ -18,4 +19,4 @@ bool shareMounted(const QString &dir);
 // The English text of the warning for a share at `dir` that failed to mount.
 const char *mountFailureMessage(const QString &dir);
 
-}  // namespace exec
+}  // namespace controller

@@ -1,12 +1,14 @@
-#include "exec/share_mount.h"
+#include "controller/shares.h"
 
 #include <QFile>
 #include <algorithm>
 
+#include "controller/site.h"
 #include "exec/command_backend.h"
-#include "ui/force_global.h"
 
-namespace exec {
+namespace controller {
+
+using exec::runSystem;
 
 bool mountShare(const QString &dir)
 {
@@ -23,7 +25,7 @@ bool shareMounted(const QString &dir)
 {
     const QByteArray wanted =
         (nfs_server_ip + QLatin1Char(':') + dir + QLatin1Char(' ') + dir + QLatin1Char(' ')).toLatin1();
-    const QList<QByteArray> lines = backend().mountTable().split('\n');
+    const QList<QByteArray> lines = exec::backend().mountTable().split('\n');
     return std::any_of(lines.begin(), lines.end(),
                        [&](const QByteArray &line) { return line.startsWith(wanted); });
 }
@@ -34,4 +36,4 @@ const char *mountFailureMessage(const QString &dir)
                                 : "mount /home/ostrel/workspace failed!";
 }
 
-}  // namespace exec
+}  // namespace controller
