@@ -5,6 +5,7 @@
 #include <QTextCodec>
 
 #include "app/mode_selection.h"
+#include "log/run_log.h"
 #include "rescue/rescue_menu.h"
 #include "upgrade/force_upgrade.h"
 
@@ -17,9 +18,13 @@ int main(int argc, char *argv[])
     // pointer that ends the vector, and the directory is an empty string.
     const QString packageDir = QString::fromLatin1(argc > 1 ? argv[1] : nullptr);
 
-    if (rescueMarkerPresent(QCoreApplication::applicationDirPath()))
+    const QString toolDir = QCoreApplication::applicationDirPath();
+    const bool rescue = rescueMarkerPresent(toolDir);
+    runlog::begin(toolDir, rescue ? QStringLiteral("rescue mode") : QStringLiteral("forced upgrade ") + packageDir);
+    if (rescue)
         startRescueMode();
     else
         ForceUpgrade(packageDir);
+    runlog::end();
     return 0;
 }

@@ -1,10 +1,13 @@
 #include "exec/command_backend.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <functional>
 #include <sys/wait.h>
 
 #include "exec/execute_command.h"
 #include "exec/vpopen.h"
+#include "log/run_log.h"
 
 namespace exec {
 
@@ -57,14 +60,29 @@ CommandBackend *setBackend(CommandBackend *replacement)
     return previous;
 }
 
+namespace {
+
+// Every command goes into the run log with how it ended and how long it
+// took.
+CommandResult logged(const QString &command, const std::function<CommandResult()> &run)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const CommandResult result = run();
+    runlog::command(command, result.ended, result.exitCode, clock.elapsed());
+    return result;
+}
+
+}  // namespace
+
 CommandResult runSystem(const QString &command)
 {
-    return backend().system(command);
+    return logged(command, [&] { return backend().system(command); });
 }
 
 CommandResult execute(const QString &command, int timeout)
 {
-    return backend().execute(command, timeout);
+    return logged(command, [&] { return backend().execute(command, timeout); });
 }
 
 }  // namespace exec

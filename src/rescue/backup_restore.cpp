@@ -9,6 +9,7 @@
 #include "exec/command_backend.h"
 #include "exec/execute_command.h"
 #include "exec/shell_quote.h"
+#include "log/run_log.h"
 #include "rescue/recoverydialog.h"
 #include "rescue/rescue_box.h"
 #include "rescue/table_audit.h"
@@ -128,11 +129,14 @@ void recovery_process()
     RecoveryDialog dialog;
     dialog.setAttribute(Qt::WA_StyledBackground, true);
     dialog.setWindowFlags(ui::styled_window_flags);
-    if (dialog.exec() == 0)
-        return;
-
+    const bool confirmed = dialog.exec() != 0;
     const QString project = dialog.getProject();
     const QString database = dialog.getDatabase();
+    runlog::box(QString::fromLocal8Bit("恢复"), QStringLiteral("project: %1, database: %2").arg(project, database),
+                QString::fromLocal8Bit(confirmed ? "确认" : "取消"));
+    if (!confirmed)
+        return;
+
     if (project.isEmpty() && database.isEmpty())
         return showWarning("未选择恢复文件");
 

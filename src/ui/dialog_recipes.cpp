@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVariant>
 
+#include "log/run_log.h"
+
 namespace ui {
 
 namespace {
@@ -71,6 +73,7 @@ int execStyledBox(const QString &title, QMessageBox::Icon icon, const QString &t
     QMessageBox *box = buildStyledBox(title, icon, text, buttons, style, &made);
     box->exec();
     const int clicked = made.indexOf(box->clickedButton());
+    runlog::box(title, text, box->clickedButton() ? box->clickedButton()->text() : QString());
     delete box;
     return clicked;
 }
@@ -80,7 +83,9 @@ void showPlainWarning(const char *message, const QString &placeholder)
     QString text = QObject::tr(message);
     if (!placeholder.isNull())
         text = text.arg(placeholder);
-    QMessageBox::warning(nullptr, QObject::tr("Error"), text, QMessageBox::Ok, QMessageBox::NoButton);
+    const int clicked =
+        QMessageBox::warning(nullptr, QObject::tr("Error"), text, QMessageBox::Ok, QMessageBox::NoButton);
+    runlog::box(QObject::tr("Error"), text, clicked == QMessageBox::Ok ? QStringLiteral("OK") : QString());
 }
 
 void setupStyledProgress(QProgressDialog &dialog, const QString &firstLabel, ProgressOrder order)

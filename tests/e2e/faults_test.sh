@@ -120,6 +120,8 @@ for kind in folder foreign; do
   name=shell-$kind
   make_stick "$work/$name-stick"
   rm -f "$work/$name-stick/sqlite3"
+  # A log that cannot be written changes nothing either.
+  [ "$kind" = folder ] && mkdir "$work/$name-stick/pendant-tool.log"
   if [ "$kind" = folder ]; then mkdir "$work/$name-stick/sqlite3"
   else { printf '\177ELF\001\001\001'; head -c 3000 /dev/urandom; } > "$work/$name-stick/sqlite3"; fi
   mkdir -p "$(share "$name")" && cp "$work/src/dravon.db" "$(share "$name" /dravon.db)"
@@ -142,5 +144,13 @@ rescue plant "修复" "$work/plant-stick"
 expect "planted .shell: never run" absent "$(pendant plant /root/planted)"
 expect "planted .shell: a box, database unchanged" \
   bash -c 'grep -q "\"kind\":\"box\"" "$1" && cmp -s "$2" "$3"' _ "$work/plant.log" "$(share plant /dravon.db)" "$work/plant.before"
+
+# 7. The run log on the stick: the job, each command with its status and
+#    time, each box with the button pressed, and the end.
+log=$work/plant-stick/pendant-tool.log
+expect "run log: the job" grep -q ' start: rescue mode$' "$log"
+expect "run log: commands with status and time" grep -qE ' command \[exit 0, [0-9]+ ms\] /bin/chmod a\+x ' "$log"
+expect "run log: the menu box and the answer" grep -qF '程序进入抢救模式！ / 请选择抢救流程： -> 修复' "$log"
+expect "run log: the end" test "$(tail -n 1 "$log" | cut -d' ' -f3-)" = end
 
 finish
