@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "exec/command_backend.h"
+#include "exec/real_backend.h"
 
 class RecordingBackend : public exec::CommandBackend {
 public:
