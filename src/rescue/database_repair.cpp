@@ -74,7 +74,7 @@ bool rebuild(QProgressDialog &progress, const QString &tool, const QString &badB
 void fixed_process()
 {
     QProgressDialog progress;
-    ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始修复流程..."), ui::ProgressOrder::Repair);
+    ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始修复流程..."), ui::ProgressOrder::CancelRemovedAfterShow);
 
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"));
     const QString badBackup = QStringLiteral("/home/ostrel/nfs_space/dravon.db.badbak.") + stamp;
