@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QPushButton>
 
-#include "rescue/recoverydialog_form.h"
+#include "ui_recoverydialog.h"
 
 namespace {
 
