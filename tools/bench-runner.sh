@@ -7,6 +7,6 @@
 #   tools/bench-runner.sh [COUNT]      (default 1000)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-bench=$top/build/tools/bench_command_runner
+bench=$top/build/tests/bench_command_runner
 [ -x "$bench" ] || { echo "build first: tools/setup.sh" >&2; exit 1; }
 "$bench" "${1:-1000}"

@@ -2,7 +2,10 @@
 // One shell command as a child process, at the bottom of the command layer.
 //
 // The child is started with vfork() (the panel copies no address space) in
-// a process group of its own, with /dev/null as its standard input. Waiting
+// a process group of its own (setpgid() in the child, before exec), with
+// /dev/null as its standard input. vfork() rather than posix_spawn(): older
+// C libraries, as a pendant's toolchain may have, implement posix_spawn()
+// with a full fork(). Waiting
 // for it runs against a deadline on the monotonic clock, and its standard
 // output, when captured, is read as it arrives: the first bytes are kept,
 // the rest is read and dropped, so a command that writes without end never

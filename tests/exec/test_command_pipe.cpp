@@ -17,6 +17,7 @@
 #include "exec/execute_command.h"
 #include "exec/real_backend.h"
 #include "exec/vpopen.h"
+#include "support/process_probe.h"
 
 namespace {
 
@@ -30,47 +31,6 @@ bool noChildren()
 {
     errno = 0;
     return waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
-}
-
-// Reaps the zombies among this process's children and answers those still
-// running.
-QList<pid_t> liveChildren()
-{
-    while (waitpid(-1, nullptr, WNOHANG) > 0) {
-    }
-    QList<pid_t> live;
-    const QByteArray me = QByteArray::number(getpid());
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool isPid = false;
-        const pid_t pid = entry.toInt(&isPid);
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!isPid || !stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        // "pid (name) state ppid ..."
-        const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (rest.size() > 1 && rest[1] == me && rest[0] != "Z")
-            live.append(pid);
-    }
-    return live;
-}
-
-// Memory this process holds: its resident pages and every open file that
-// lives in memory or is already deleted (a spool).
-qint64 heldBytes()
-{
-    qint64 bytes = 0;
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : status.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                bytes += line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
-    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files)) {
-        const QString target = fd.symLinkTarget();
-        if (target.contains(QLatin1String("memfd:")) || target.contains(QLatin1String("(deleted)")))
-            bytes += QFileInfo(fd.filePath()).size();
-    }
-    return bytes;
 }
 
 QString readAll(FILE *fp)
@@ -325,10 +285,10 @@ private slots:
                 // Killed processes take a moment to go; a survivor stays.
                 QElapsedTimer t;
                 t.start();
-                QList<pid_t> alive = liveChildren();
+                QList<pid_t> alive = support::liveChildren();
                 while (!alive.isEmpty() && t.elapsed() < 5000) {
                     QThread::msleep(20);
-                    alive = liveChildren();
+                    alive = support::liveChildren();
                 }
                 for (pid_t pid : alive)
                     kill(pid, SIGKILL);
@@ -374,7 +334,7 @@ private slots:
     void endlessOutputHoldsLittleMemory()
     {
         for (bool stream : {false, true}) {
-            const qint64 before = heldBytes();
+            const qint64 before = support::heldBytes();
             std::atomic<bool> done{false};
             std::atomic<int> ended{-1};
             std::thread worker([&] {
@@ -388,7 +348,7 @@ private slots:
             });
             qint64 peak = before;
             while (!done) {
-                peak = std::max(peak, heldBytes());
+                peak = std::max(peak, support::heldBytes());
                 QThread::msleep(10);
             }
             worker.join();

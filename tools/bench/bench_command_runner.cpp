@@ -5,50 +5,20 @@
 // Prints one line per figure; tools/bench-runner.sh runs it.
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "exec/execute_command.h"
+#include "support/process_probe.h"
 
 namespace {
-
-// Reaps the zombies among this process's children and answers the ids of
-// those still running. Orphaned grandchildren come here too: this process
-// is their subreaper.
-std::vector<pid_t> liveChildren()
-{
-    while (waitpid(-1, nullptr, WNOHANG) > 0) {
-    }
-    std::vector<pid_t> live;
-    const QString me = QString::number(getpid());
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool isPid = false;
-        const pid_t pid = entry.toInt(&isPid);
-        if (!isPid)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QString line = QString::fromLatin1(stat.readAll());
-        // pid (comm) state ppid ...
-        const QStringList rest = line.mid(line.lastIndexOf(QLatin1Char(')')) + 2).split(QLatin1Char(' '));
-        if (rest.size() > 1 && rest[1] == me && rest[0] != QLatin1String("Z"))
-            live.push_back(pid);
-    }
-    return live;
-}
 
 void survivors(int count, int limitMs)
 {
@@ -63,13 +33,13 @@ void survivors(int count, int limitMs)
     }
     const qint64 ms = t.elapsed();
     usleep(200 * 1000);  // a killed process needs a moment to go
-    const std::vector<pid_t> live = liveChildren();
+    const QList<pid_t> live = support::liveChildren();
     std::printf("survivors: %zu alive of %d commands ended at a %d ms limit (%d timed out, %lld ms)\n",
-                live.size(), count, limitMs, timedOut, static_cast<long long>(ms));
+                static_cast<size_t>(live.size()), count, limitMs, timedOut, static_cast<long long>(ms));
     for (pid_t pid : live)
         kill(pid, SIGKILL);
     usleep(100 * 1000);
-    liveChildren();
+    support::liveChildren();
     prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
@@ -112,28 +82,10 @@ void drain(int rounds)
     std::printf("drain: 10 MB in %.1f ms through the runner, %.1f ms through popen(): ratio %.2f\n", r, n, r / n);
 }
 
-// Memory this process holds: resident pages plus the size of every file
-// it has open that lives only in memory or a spool (memfd, tmpfile).
-qint64 heldBytes()
-{
-    qint64 bytes = 0;
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : status.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                bytes += line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
-    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files)) {
-        const QString target = fd.symLinkTarget();
-        if (target.contains(QLatin1String("memfd:")) || target.contains(QLatin1String("(deleted)")))
-            bytes += QFileInfo(fd.filePath()).size();
-    }
-    return bytes;
-}
-
 void memory(int limitMs)
 {
     std::atomic<bool> done{false};
-    const qint64 before = heldBytes();
+    const qint64 before = support::heldBytes();
     qint64 peak = before;
     QElapsedTimer t;
     t.start();
@@ -143,7 +95,7 @@ void memory(int limitMs)
         done = true;
     });
     while (!done) {
-        peak = std::max(peak, heldBytes());
+        peak = std::max(peak, support::heldBytes());
         usleep(10 * 1000);
     }
     runner.join();
