@@ -96,7 +96,8 @@ for r in $(seq 1 "$rounds"); do
   # without the user's reaction times to the two boxes.
   done_ms=$(jq -s '[.[] | select(.kind == "progress" and .value == 100)][0].epoch_ms' "$work/r$r.log")
   w_ms=$(( done_ms - first ))
-  grep -q '升级成功' "$work/r$r.log" || { echo "round $r: the upgrade did not succeed" >&2; exit 1; }
+  jq -e -s 'any(.[]; .kind == "box" and (.text | startswith("升级成功")))' "$work/r$r.log" >/dev/null ||
+    { echo "round $r: the upgrade did not succeed" >&2; exit 1; }
   printf 'round %d: tool %d ms in all, %d ms of work (peak %d KB, first dialog after %d ms); script %d ms (peak %d KB)\n' \
     "$r" "$t_ms" "$w_ms" "$t_kb" "$first_dialog_ms" "$s_ms" "$s_kb"
   tool_ms+=("$t_ms"); work_ms+=("$w_ms"); script_ms+=("$s_ms")

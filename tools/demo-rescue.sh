@@ -50,9 +50,7 @@ LD_PRELOAD=$robot PENDANT_ROBOT_ANSWERS="修复" PENDANT_ROBOT_LOG="$demo/dialog
   PENDANT_ROBOT_SHOTS="$demo/shots" \
   "$top/tools/pendant-sim/pendant-sim" run --scratch "$scratch" -- "$demo/stick/pendant-tool" \
   >"$demo/tool.out" 2>&1 || die "the run failed, see $demo/tool.out"
-grep -v '"kind":"progress"' "$demo/dialogs.jsonl" |
-  sed -E 's/.*"title":"([^"]*)".*/    [\1]/; s/\\n/ /g' | paste -d' ' - <(grep -v '"kind":"progress"' "$demo/dialogs.jsonl" |
-  sed -E 's/.*"text":"([^"]*)".*/\1/; s/\\n/ /g')
+jq -r 'select(.kind != "progress") | "    [\(.title)] \(.text // "" | gsub("\n"; " "))"' "$demo/dialogs.jsonl"
 
 echo "== files on the data share after the repair"
 files

@@ -48,8 +48,8 @@ echo "== Forced upgrade on the simulated pendant (controller ${CONTROLLER_ADDRES
 LD_PRELOAD=$build/tests/libpendant_robot_preload.so \
 PENDANT_ROBOT_ANSWERS="确定" PENDANT_ROBOT_LOG="$work/dialogs.jsonl" PENDANT_ROBOT_SHOTS="$shots" \
   "$top/tools/pendant-sim/pendant-sim" run --scratch "$sim" -- "$build/src/pendant-tool" "$stick" \
-  > "$work/tool-stdout.txt" 2> "$work/tool-stderr.txt"
-echo "exit status: $?"
+  > "$work/tool-stdout.txt" 2> "$work/tool-stderr.txt" && status=0 || status=$?
+echo "exit status: $status"
 
 echo
 echo "== What the tool showed"

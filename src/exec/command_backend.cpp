@@ -1,52 +1,18 @@
 #include "exec/command_backend.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <functional>
-#include <sys/wait.h>
 
-#include "exec/execute_command.h"
-#include "exec/vpopen.h"
+#include "exec/real_backend.h"
 #include "log/run_log.h"
 
 namespace exec {
 
 namespace {
 
-class RealBackend : public CommandBackend {
-public:
-    CommandResult system(const QString &command) override
-    {
-        const int status = vsystem(command.toLatin1().constData());
-        if (status == -1)
-            return CommandResult::notEnded();
-        return CommandResult::exited(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
-    }
-
-    CommandResult execute(const QString &command, int timeout) override
-    {
-        return runCapturingFirstLine(command, timeout);
-    }
-
-    QByteArray mountTable() override
-    {
-        QFile mounts(QStringLiteral("/proc/self/mounts"));
-        if (!mounts.open(QIODevice::ReadOnly))
-            return QByteArray();
-        // Files under /proc report no size: read until the end.
-        return mounts.readAll();
-    }
-};
-
 CommandBackend *current = nullptr;
 
 }  // namespace
-
-CommandBackend &realBackend()
-{
-    static RealBackend real;
-    return real;
-}
 
 CommandBackend &backend()
 {

@@ -2,7 +2,9 @@
 // The one place through which the tool reaches the system: shell commands
 // run with system() or through the command runner, and the mount table.
 // Tests put a backend of their own in place to record the exact command
-// texts, decide what each returns, or record and also run them.
+// texts, decide what each returns, or record and also run them. Calls go
+// one way: runSystem()/execute() -> the backend in use -> (by default) the
+// real backend (real_backend.h) -> the child process (child_process.h).
 
 #include <QByteArray>
 #include <QString>
@@ -28,9 +30,6 @@ public:
     // The mount table as /proc/self/mounts gives it.
     virtual QByteArray mountTable() = 0;
 };
-
-// The backend that really runs the commands.
-CommandBackend &realBackend();
 
 // The backend in use; the real one unless a test installed another.
 CommandBackend &backend();

@@ -4,8 +4,6 @@
 
 #include <QString>
 
-#include "exec/command_result.h"
-
 // Runs `command` with /bin/sh -c under a limit of `timeout` milliseconds
 // (negative: none). Answers 1 when the command ran to its end in time,
 // whatever its exit status, with `output` the first line of its standard
@@ -15,9 +13,3 @@ int ExecuteCommand(const QString &command, QString &output, int timeout);
 
 // Runs `command` without a limit and discards its output; always answers 0.
 int ExecuteCommand(const QString &command);
-
-namespace exec {
-// The runner itself, on the child-process pipe; ExecuteCommand reaches it
-// through the command backend.
-CommandResult runCapturingFirstLine(const QString &command, int timeout);
-}  // namespace exec

@@ -1,9 +1,17 @@
 #pragma once
 // A popen() that starts the child with vfork() and does not hand out the
-// stream before the child has ended, killing it when a time limit in
-// milliseconds runs out.
+// stream before the child has ended, killing it (with every process it
+// started) when a time limit in milliseconds runs out. Built on
+// ChildProcess, which says how children are started, waited for and ended.
 
+#include <cstddef>
 #include <cstdio>
+
+// How much of a command's output a stream of vpopen() holds: the first
+// 64 KiB, what one pipe holds. The rest is read and dropped while the
+// command runs, so a command that writes without end neither stalls nor
+// fills memory. Every command the tool runs prints at most a few lines.
+constexpr std::size_t vpopen_stream_bytes = 65536;
 
 // The highest number of descriptors a process may have open; asked once and
 // cached.
@@ -11,12 +19,12 @@ int open_max();
 
 // Runs `cmdstring` with /bin/sh -c. `type` is "r" (read the command's
 // standard output; its standard input is /dev/null) or "w" (write to its
-// standard input). `timeout` is a limit
-// in milliseconds, checked in polls 5 ms apart; negative means no limit.
-// Answers null on failure or time-out (the child is then killed and
-// collected). In mode "r" the output is read while the child runs, so a
-// command that writes more than a pipe holds never stalls; the stream
-// answers all of it.
+// standard input; the stream is handed out once the command has ended).
+// `timeout` is a limit in milliseconds on the monotonic clock, counted from
+// the start; negative means no limit, and a limit below 5 ms starts nothing.
+// Answers null on failure or time-out (the command's process group is then
+// killed and the shell collected). In mode "r" the stream holds the first
+// vpopen_stream_bytes of the output.
 FILE *vpopen(const char *cmdstring, const char *type, int timeout);
 
 // Closes a stream of vpopen(). Answers the child's wait status, kept when

@@ -90,7 +90,7 @@ Rebuild rebuild(QProgressDialog &progress, const QString &tool, const QString &b
 void fixed_process()
 {
     QProgressDialog progress;
-    ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始修复流程..."), ui::ProgressOrder::Repair);
+    ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始修复流程..."), ui::ProgressOrder::CancelRemovedAfterShow);
 
     const QString badBackup = database_file + QStringLiteral(".badbak.") + controller::timeStamp();
     const QString toolPath = QCoreApplication::applicationDirPath() + QStringLiteral("/sqlite3");

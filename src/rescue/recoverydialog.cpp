@@ -4,7 +4,7 @@
 #include <QPushButton>
 
 #include "controller/site.h"
-#include "rescue/recoverydialog_form.h"
+#include "ui_recoverydialog.h"
 
 namespace {
 

@@ -5,30 +5,10 @@
 #include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QVariant>
 
 #include "log/run_log.h"
 
 namespace ui {
-
-namespace {
-
-ProgressObserver progress_observer = nullptr;
-const char *const value_property = "ui_progress_value";
-
-void notify(QProgressDialog &dialog)
-{
-    if (progress_observer)
-        progress_observer(&dialog, dialog.property(value_property).toInt(), dialog.labelText());
-}
-
-void recordValue(QProgressDialog &dialog, int value)
-{
-    dialog.setProperty(value_property, value);
-    dialog.setValue(value);
-}
-
-}  // namespace
 
 QMessageBox *buildStyledBox(const QString &title, QMessageBox::Icon icon, const QString &text,
                             const QList<BoxButton> &buttons, const BoxStyle &style,
@@ -98,15 +78,15 @@ void setupStyledProgress(QProgressDialog &dialog, const QString &firstLabel, Pro
     dialog.setRange(0, 100);
     dialog.setModal(true);
     switch (order) {
-    case ProgressOrder::Canonical:
+    case ProgressOrder::CancelRemovedBeforeShow:
         dialog.setCancelButton(nullptr);
         dialog.show();
         QCoreApplication::processEvents();
-        recordValue(dialog, 0);
+        dialog.setValue(0);
         break;
-    case ProgressOrder::Upgrade: {
+    case ProgressOrder::ShownThenSettled: {
         dialog.show();
-        recordValue(dialog, 0);
+        dialog.setValue(0);
         dialog.setCancelButton(nullptr);
         // Let the dialog paint before the first blocking command runs.
         QElapsedTimer settle;
@@ -115,31 +95,23 @@ void setupStyledProgress(QProgressDialog &dialog, const QString &firstLabel, Pro
             QCoreApplication::processEvents(QEventLoop::AllEvents);
         break;
     }
-    case ProgressOrder::Repair:
+    case ProgressOrder::CancelRemovedAfterShow:
         dialog.show();
         QCoreApplication::processEvents();
-        recordValue(dialog, 0);
+        dialog.setValue(0);
         dialog.setCancelButton(nullptr);
         break;
     }
-    notify(dialog);
 }
 
 void setProgressValue(QProgressDialog &dialog, int value)
 {
-    recordValue(dialog, value);
-    notify(dialog);
+    dialog.setValue(value);
 }
 
 void setProgressLabel(QProgressDialog &dialog, const QString &text)
 {
     dialog.setLabelText(text);
-    notify(dialog);
-}
-
-void setProgressObserver(ProgressObserver observer)
-{
-    progress_observer = observer;
 }
 
 }  // namespace ui

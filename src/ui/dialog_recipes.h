@@ -51,27 +51,22 @@ int execStyledBox(const QString &title, QMessageBox::Icon icon, const QString &t
 // `placeholder` after translation) and one Ok button.
 void showPlainWarning(const char *message, const QString &placeholder = QString());
 
-// Orders in which the flows bring up their progress dialog.
+// Orders in which a progress dialog is brought up, after the common styling.
 enum class ProgressOrder {
-    Canonical,  // ... setCancelButton(nullptr), show(), processEvents(), setValue(0)
-    Upgrade,    // ... show(), setValue(0), setCancelButton(nullptr), ~100 ms of events
-    Repair,     // ... show(), processEvents(), setValue(0), setCancelButton(nullptr)
+    CancelRemovedBeforeShow,  // setCancelButton(nullptr), show(), processEvents(), setValue(0)
+    ShownThenSettled,         // show(), setValue(0), setCancelButton(nullptr), ~100 ms of events
+                              // so the dialog paints before the first blocking command
+    CancelRemovedAfterShow,   // show(), processEvents(), setValue(0), setCancelButton(nullptr)
 };
 
 // Styles and shows a progress dialog (range 0 to 100, modal, no cancel
 // button) with its first label, and brings it to value 0.
 void setupStyledProgress(QProgressDialog &dialog, const QString &firstLabel,
-                         ProgressOrder order = ProgressOrder::Canonical);
+                         ProgressOrder order = ProgressOrder::CancelRemovedBeforeShow);
 
-// Every later change of a progress dialog goes through these two, so that an
-// observer sees the sequence of values and labels a flow sets.
+// The later changes of a progress dialog. At its maximum the dialog resets
+// and hides itself.
 void setProgressValue(QProgressDialog &dialog, int value);
 void setProgressLabel(QProgressDialog &dialog, const QString &text);
-
-// Called after each value or label change with the value last set (a dialog
-// that reached its maximum has reset itself, so its own value() no longer
-// tells) and the current label. Null by default.
-using ProgressObserver = void (*)(QProgressDialog *dialog, int value, const QString &label);
-void setProgressObserver(ProgressObserver observer);
 
 }  // namespace ui

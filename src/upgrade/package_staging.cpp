@@ -75,7 +75,7 @@ void ForceUpgrade(const QString &packageDir)
 
     QProgressDialog progress;
     ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始升级..."),
-                            ui::ProgressOrder::Upgrade);
+                            ui::ProgressOrder::ShownThenSettled);
 
     // The argument holds the path's bytes one per character; the shell gets
     // them back unchanged, the existence test the file name they encode.

@@ -88,7 +88,7 @@ run copy "确定" copy "/root/backup dir"
 expect "copy: database copied" cmp -s "$(pendant copy "/root/backup dir/dravon.db")" "$(data_share copy)/dravon.db"
 expect "copy: workspace tree copied" diff -r "$(pendant copy "/root/backup dir/workspace")" "$(data_share copy)/workspace"
 expect "copy: Successful!" equals "$(box_texts copy | tail -n 1)" "Successful!"
-span=$(box_span_ms copy)
+span=$(span_ms copy)
 expect "copy: result about 10 s after confirming (${span} ms)" between "$span" 10000 13000
 expect "copy: nothing injected" nothing_injected copy
 

@@ -22,14 +22,14 @@ passed=$'0 正在检查网络状态...\n0 正在挂载工作空间...\n20 正在
 # 1. The controller answers: four pings take about three seconds.
 rescue up "取消" "$work/stick"
 expect "up: progress 0, 20, 100" equals "$(steps up)" "$passed"
-expect "up: the menu, then nothing" equals "$(boxes up)" "$menu"
+expect "up: the menu, then nothing" equals "$(box_texts up)" "$menu"
 ping_ms=$(progress_ms up '正在挂载工作空间...')
 echo "    ping of an answering controller: ${ping_ms} ms"
 expect "up: ping ended within the limit" between "$ping_ms" 2500 5000
 
 # 2. A silent controller: ping is stopped at the limit.
 rescue silent "" "$work/stick" --controller silent
-expect "silent: network box only" equals "$(boxes silent)" "$network"
+expect "silent: network box only" equals "$(box_texts silent)" "$network"
 expect "silent: progress stopped at the first step" equals "$(steps silent)" "0 正在检查网络状态..."
 silent_ms=$(box_ms silent "$network")
 echo "    network box after a silent controller: ${silent_ms} ms"
@@ -37,19 +37,19 @@ expect "silent: box after about 5 s" between "$silent_ms" 4900 6500
 
 # 3. No route: ping fails at once, so the mounts are tried and fail.
 rescue noroute "" "$work/stick" --controller unreachable
-expect "no route: shares box only" equals "$(boxes noroute)" "$shares"
+expect "no route: shares box only" equals "$(box_texts noroute)" "$shares"
 noroute_ms=$(box_ms noroute "$shares")
 echo "    shares box without a route: ${noroute_ms} ms"
 expect "no route: no wait for ping" between "$noroute_ms" 0 2000
 
 # 4. The shares are already mounted from an earlier run.
 rescue premounted "取消" "$work/stick" --premount
-expect "premounted: passes to the menu" equals "$(boxes premounted)" "$menu"
+expect "premounted: passes to the menu" equals "$(box_texts premounted)" "$menu"
 expect "premounted: progress 0, 20, 100" equals "$(steps premounted)" "$passed"
 
 # 5. No mount points on the pendant: they are created, then mounted.
 rescue nomountpoints "取消" "$work/stick" --no-mountpoints
-expect "no mount points: passes to the menu" equals "$(boxes nomountpoints)" "$menu"
+expect "no mount points: passes to the menu" equals "$(box_texts nomountpoints)" "$menu"
 expect "no mount points: data share mount point created" test -d "$work/nomountpoints/pendant/upper/home/ostrel/nfs_space"
 expect "no mount points: workspace mount point created" test -d "$work/nomountpoints/pendant/upper/home/ostrel/workspace"
 

@@ -37,7 +37,7 @@ repair() {
 }
 keep() { :; }
 drop_table() { sqlite3 "$1" "DROP TABLE serial_para_t;"; }
-last_box() { boxes "$1" | tail -n 1; }
+last_box() { box_texts "$1" | tail -n 1; }
 bad_backups() { find "$(share "$1")" -maxdepth 1 -name 'dravon.db.badbak.*' | wc -l; }
 unchanged() { cmp -s "$(share "$1" /dravon.db)" "$work/$1.before"; }
 sound_now() { equals "$(sqlite3 "$(share "$1" /dravon.db)" 'PRAGMA integrity_check;' 2>&1)" ok; }
@@ -50,7 +50,7 @@ expect "healthy: database untouched" unchanged healthy
 expect "healthy: no bad backup" equals "$(bad_backups healthy)" 0
 
 repair index damage_index
-expect "index: the two letters in lookup_idx do not pass" has_line "$work/index.log" '"text":"dravon.db数据库损坏'
+expect "index: the two letters in lookup_idx do not pass" has_box_starting index 'dravon.db数据库损坏'
 expect "index: repair report" equals "$(last_box index)" "$repaired"
 expect "index: database sound again" sound_now index
 expect "index: rows kept" equals "$(sqlite3 "$(share index /dravon.db)" 'SELECT count(*) FROM system_log_t;')" 1500

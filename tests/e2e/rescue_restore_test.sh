@@ -48,7 +48,7 @@ seed() {
 same_tree() { diff -r "$1" "$2" >/dev/null; }
 leftovers() { (cd "$(share "$1")" && ls -d workspace.* dravon.db.restoring 2>/dev/null | wc -l); }
 tool_row() { sqlite3 "$(share "$1" /dravon.db)" "SELECT name FROM tool_t WHERE name IN ('live', 'chosen', 'decoy', 'bad')"; }
-last_box() { boxes "$1" | tail -n 1; }
+last_box() { box_texts "$1" | tail -n 1; }
 
 # 1. A project and a database, both named with blanks, quotes and $(...).
 seed hostile

@@ -12,14 +12,24 @@
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QTimer>
-
-#include "ui/dialog_recipes.h"
 
 namespace {
 
 DialogRobot *current = nullptr;
+
+// Every progress dialog whose bar is watched, for whichever robot is current.
+QList<QPointer<QProgressDialog>> &watchedDialogs()
+{
+    static QList<QPointer<QProgressDialog>> dialogs;
+    return dialogs;
+}
+
+// What the robot last recorded of a dialog, kept on the dialog.
+const char *const recorded_value = "robot_value";
+const char *const recorded_label = "robot_label";
 
 QList<QAbstractButton *> buttonsLeftToRight(QWidget *dialog)
 {
@@ -79,17 +89,17 @@ DialogRobot::DialogRobot(const QStringList &answers, QObject *parent)
     if (current)
         current->timer_->stop();
     current = this;
-    ui::setProgressObserver(&DialogRobot::observe);
+    // Any event of a progress dialog (the first comes while it is built)
+    // makes the robot watch its bar.
+    qApp->installEventFilter(this);
     connect(timer_, &QTimer::timeout, this, &DialogRobot::poll);
     timer_->start(15);
 }
 
 DialogRobot::~DialogRobot()
 {
-    if (current == this) {
+    if (current == this)
         current = nullptr;
-        ui::setProgressObserver(nullptr);
-    }
 }
 
 DialogRobot *DialogRobot::instance()
@@ -143,10 +153,54 @@ QList<int> DialogRobot::progressValues() const
     return values;
 }
 
-void DialogRobot::observe(QProgressDialog *dialog, int value, const QString &label)
+bool DialogRobot::eventFilter(QObject *watched, QEvent *event)
 {
-    if (current)
-        current->onProgress(dialog, value, label);
+    if (auto *dialog = qobject_cast<QProgressDialog *>(watched)) {
+        watchProgress(dialog);
+        // A dialog hides when it is closed and when it is destroyed.
+        if (event->type() == QEvent::Hide && current == this)
+            recordNewLabel(dialog);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void DialogRobot::watchProgress(QProgressDialog *dialog)
+{
+    if (dialog->property("robot_watched").toBool())
+        return;
+    auto *bar = dialog->findChild<QProgressBar *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!bar)
+        return;  // still being built
+    dialog->setProperty("robot_watched", true);
+    watchedDialogs().append(dialog);
+    QObject::connect(bar, &QProgressBar::valueChanged, dialog, [dialog](int value) {
+        if (current)
+            current->progressValueChanged(dialog, value);
+    });
+}
+
+void DialogRobot::progressValueChanged(QProgressDialog *dialog, int value)
+{
+    // A label set since the last step, shown with the value it came with.
+    if (dialog->property(recorded_value).isValid() &&
+        dialog->labelText() != dialog->property(recorded_label).toString())
+        onProgress(dialog, dialog->property(recorded_value).toInt(), dialog->labelText());
+    onProgress(dialog, value, dialog->labelText());
+}
+
+void DialogRobot::recordNewLabel(QProgressDialog *dialog)
+{
+    if (dialog->value() >= dialog->minimum() && dialog->property(recorded_value).isValid() &&
+        dialog->labelText() != dialog->property(recorded_label).toString())
+        onProgress(dialog, dialog->value(), dialog->labelText());
+}
+
+void DialogRobot::recordNewLabels()
+{
+    QList<QPointer<QProgressDialog>> &dialogs = watchedDialogs();
+    dialogs.removeAll(nullptr);
+    for (QProgressDialog *dialog : dialogs)
+        recordNewLabel(dialog);
 }
 
 void DialogRobot::onProgress(QProgressDialog *dialog, int value, const QString &label)
@@ -156,6 +210,8 @@ void DialogRobot::onProgress(QProgressDialog *dialog, int value, const QString &
     describeWidget(r, dialog);
     r.value = value;
     r.label = label;
+    dialog->setProperty(recorded_value, value);
+    dialog->setProperty(recorded_label, label);
     // A screenshot for each new label is enough to see every text it shows.
     const QList<DialogRecord> steps = progress();
     const bool newLabel = steps.isEmpty() || steps.last().label != label;
@@ -164,6 +220,7 @@ void DialogRobot::onProgress(QProgressDialog *dialog, int value, const QString &
 
 void DialogRobot::poll()
 {
+    recordNewLabels();
     QWidget *modal = QApplication::activeModalWidget();
     if (!modal || qobject_cast<QProgressDialog *>(modal) || !modal->isVisible())
         return;

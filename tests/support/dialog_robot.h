@@ -4,6 +4,17 @@
 // with the next caption from its list, records every progress value and
 // label a flow sets, and can save a screenshot of each dialog.
 //
+// Progress is watched on the progress dialogs themselves (the tool has no
+// hook for it): each dialog's bar signals every change of its value, the
+// last one too, which the dialog takes before it resets itself at its
+// maximum. A label has no signal; its change is seen at the next moment
+// the robot looks: the next value change (the new label is then recorded
+// with the value before it), the dialog hiding (also when it is destroyed),
+// a tick of the robot, or before a box is answered. The first label comes
+// with the first value. Two labels set with none of these in between show
+// as the second only; the tool's flows always change the value or show a
+// box between two labels.
+//
 // Answers: a message box is answered by clicking the button whose caption is
 // the next answer. A box with a single button is clicked even when the next
 // answer names another caption (the answer is then kept for later). Any
@@ -78,9 +89,13 @@ private:
     void handleMessageBox(QMessageBox *box);
     void handleDialog(QDialog *dialog);
     void answerFileDialog(QFileDialog *dialog, DialogRecord &r);
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void onProgress(QProgressDialog *dialog, int value, const QString &label);
     void add(DialogRecord record, QWidget *shot);
-    static void observe(QProgressDialog *dialog, int value, const QString &label);
+    static void watchProgress(QProgressDialog *dialog);
+    void progressValueChanged(QProgressDialog *dialog, int value);
+    void recordNewLabel(QProgressDialog *dialog);
+    void recordNewLabels();
 
     QStringList answers_;
     QList<DialogRecord> records_;

@@ -8,6 +8,7 @@
 
 #include "controller/site.h"
 #include "exec/command_backend.h"
+#include "exec/real_backend.h"
 
 class RecordingBackend : public exec::CommandBackend {
 public:

@@ -38,11 +38,6 @@ run() {
 etc_of() { echo "$work/$1.etc/upper$2"; }
 data_share() { export_of "$1" /home/ostrel/nfs_space; }
 status_of() { cat "$work/$1.rc"; }
-# The texts of the boxes NAME showed, one a line.
-box_texts() { grep -o '"text":"[^"]*"' "$work/$1.log" | sed 's/^"text":"//; s/"$//'; }
-box_count() { grep -c '"kind":"box"' "$work/$1.log"; }
-# Milliseconds from the first box to the last.
-box_span_ms() { grep -o '"ms":[0-9]*' "$work/$1.log" | sed 's/"ms"://' | sed -n '1p;$p' | paste -sd' ' | awk '{print $2 - $1}'; }
 # The command of each cmd_file= line NAME wrote, one a line.
 cmd_lines() { sed -n 's/^cmd_file= "\(.*\)"$/\1/p' "$work/$1.out"; }
 # No file named pwned anywhere the run could write.

@@ -22,25 +22,3 @@ rescue() {
   shift 3
   sim_run "$name" "$answers" "$@" -- "$stick/pendant-tool"
 }
-
-# steps NAME: the progress steps of run NAME, "value label" per line.
-steps() {
-  grep '"kind":"progress"' "$work/$1.log" | sed -E 's/.*"label":"([^"]*)".*"value":([0-9]+).*/\2 \1/'
-}
-
-# boxes NAME: the texts of the boxes and dialogs of run NAME, one per line
-# (a dialog without text shows as its class).
-boxes() {
-  grep -v '"kind":"progress"' "$work/$1.log" |
-    sed -E 's/.*"text":"([^"]+)".*/\1/; t; s/.*"class":"([^"]*)".*/\1/'
-}
-
-# box_ms NAME TEXT: milliseconds from the start to the box showing TEXT.
-box_ms() {
-  grep -F "\"text\":\"$2\"" "$work/$1.log" | head -n 1 | sed -E 's/.*"ms":([0-9]+).*/\1/'
-}
-
-# progress_ms NAME LABEL: milliseconds to the first progress step with LABEL.
-progress_ms() {
-  grep -F "\"label\":\"$2\"" "$work/$1.log" | head -n 1 | sed -E 's/.*"ms":([0-9]+).*/\1/'
-}

@@ -43,3 +43,36 @@ sim_run() {
 pendant() { echo "$work/$1/pendant/upper$2"; }
 export_of() { echo "$work/$1/controller/export$2"; }
 absent() { [ ! -e "$1" ] && [ ! -L "$1" ]; }
+
+# The dialog robot's log of run NAME ($work/NAME.log, one JSON object a
+# line), read with jq. Texts are given with their line breaks written as \n.
+
+# box_texts NAME: the text of each box and dialog, one a line (a dialog
+# without text shows as its class).
+box_texts() {
+  jq -r 'select(.kind != "progress") | if (.text // "") != "" then .text else .class end | gsub("\n"; "\\n")' \
+    "$work/$1.log"
+}
+# box_count NAME: how many message boxes were shown.
+box_count() { jq -s '[.[] | select(.kind == "box")] | length' "$work/$1.log"; }
+# box_ms NAME TEXT: milliseconds from the start to the first box showing TEXT.
+box_ms() { box_field "$1" "$2" '. == $t'; }
+# has_box NAME TEXT: a box or dialog showed exactly TEXT.
+has_box() { [ -n "$(box_field "$1" "$2" '. == $t')" ]; }
+# has_box_starting NAME TEXT: a box or dialog showed a text beginning with TEXT.
+has_box_starting() { [ -n "$(box_field "$1" "$2" 'startswith($t)')" ]; }
+# mentions NAME PART: the text of some box or dialog contains PART.
+mentions() { [ -n "$(box_field "$1" "$2" 'contains($t)')" ]; }
+never_mentions() { ! mentions "$@"; }
+# box_field NAME TEXT TEST: the time (ms) of the first box or dialog whose
+# text passes the jq TEST against $t.
+box_field() {
+  jq -r --arg t "$2" "select(.kind != \"progress\" and ((.text // \"\") | gsub(\"\\n\"; \"\\\\n\") | $3)) | .ms" \
+    "$work/$1.log" | head -n 1
+}
+# steps NAME: the progress steps, "value label" per line.
+steps() { jq -r 'select(.kind == "progress") | "\(.value) \(.label)"' "$work/$1.log"; }
+# progress_ms NAME LABEL: milliseconds to the first progress step with LABEL.
+progress_ms() { jq -r --arg l "$2" 'select(.kind == "progress" and .label == $l) | .ms' "$work/$1.log" | head -n 1; }
+# span_ms NAME: milliseconds from the first record to the last.
+span_ms() { jq -s 'if length > 0 then .[-1].ms - .[0].ms else 0 end' "$work/$1.log"; }
