@@ -5,6 +5,7 @@
 #include <QTextCodec>
 
 #include "app/mode_selection.h"
+#include "exec/tool_dir.h"
 #include "rescue/rescue_menu.h"
 #include "upgrade/force_upgrade.h"
 
@@ -17,7 +18,7 @@ int main(int argc, char *argv[])
     // pointer that ends the vector, and the directory is an empty string.
     const QString packageDir = QString::fromLatin1(argc > 1 ? argv[1] : nullptr);
 
-    if (rescueMarkerPresent(QCoreApplication::applicationDirPath()))
+    if (rescueMarkerPresent(exec::toolDir()))
         startRescueMode();
     else
         ForceUpgrade(packageDir);

@@ -1,12 +1,12 @@
 #include "rescue/database_repair.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QProgressDialog>
 
 #include "exec/execute_command.h"
 #include "exec/shell_quote.h"
+#include "exec/tool_dir.h"
 #include "rescue/rescue_box.h"
 #include "rescue/table_audit.h"
 #include "ui/dialog_recipes.h"
@@ -78,7 +78,7 @@ void fixed_process()
 
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"));
     const QString badBackup = QStringLiteral("/home/ostrel/nfs_space/dravon.db.badbak.") + stamp;
-    const QString toolPath = QCoreApplication::applicationDirPath() + QStringLiteral("/sqlite3");
+    const QString toolPath = exec::toolDir() + QStringLiteral("/sqlite3");
 
     if (!QFile::exists(toolPath))
         return failWith(progress, "sqlite3错误", "U盘中不存在数据库恢复工具(sqlite3)。");
