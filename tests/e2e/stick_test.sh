@@ -14,6 +14,7 @@ top=$(cd "$here/../.." && pwd)
 . "$here/lib/tool.sh"
 e2e_begin stick
 . "$here/lib/rescue.sh"
+rm -rf "$shots"   # only this run's pictures
 
 target=${PENDANT_TARGET:-host}
 hide=()
@@ -123,6 +124,13 @@ expect "upgrade: success box" has_line "$work/upgrade.log" '"text":"升级成功
 expect "upgrade: Zivad-ADE installed" cmp -s "$(pendant upgrade /root/workspace/Zivad-ADE)" "$work/src/Zivad-ADE/Zivad-ADE"
 expect "upgrade: controller database is the package's" cmp -s "$(export_of upgrade /home/ostrel/nfs_space/dravon.db)" "$work/src/dravon.db"
 expect "upgrade: screenshots saved" test -n "$(ls "$shots/upgrade" 2>/dev/null)"
+# The text is drawn, with the stick's font alone: its pixels in the upper
+# part of the picture, above the progress bar and the buttons.
+drawn() { [ -f "$1" ] && [ "$(python3 "$here/lib/dark_pixels.py" "$1")" -gt 100 ]; }
+if command -v python3 >/dev/null; then
+  expect "upgrade: the question's text is drawn" drawn "$(ls "$shots/upgrade/"*-box.png | head -n 1)"
+  expect "upgrade: the progress label is drawn" drawn "$(ls "$shots/upgrade/"*-progress-[1-9]*.png | head -n 1)"
+fi
 # What lands on the pendant is only what the job writes: nothing of the
 # stick's runtime, no font cache, no settings.
 expect "upgrade: nothing of the tool's own in /root" equals "$(cd "$(pendant upgrade /root)" && ls -A | tr '\n' ' ')" "workspace "
