@@ -153,4 +153,17 @@ expect "repair: database sound again" equals "$("${sim_prefix[@]}" "$stick/sqlit
 expect "repair: screenshots saved" test -n "$(ls "$shots/repair" 2>/dev/null)"
 rm "$stick/rescue_mode"
 
+# Building again over a used stick: refused without --force; with it the
+# stick's own files are replaced and the technician's are kept.
+echo "package of the technician" > "$stick/tesma.zip"
+echo stale > "$runtime/lib/libstale.so.1"
+rebuild() { "$top/tools/make-stick" --build "${PENDANT_BUILD:-$top/build}/stick-build" "$@" "$target" 127.0.0.2 "$stick" > "$work/rebuild.out" 2>&1; }
+status=0; rebuild || status=$?
+expect "again: refused without --force" equals "$status" 1
+expect "again: the stick untouched when refused" test -f "$runtime/lib/libstale.so.1"
+status=0; rebuild --force || status=$?
+expect "again: built with --force" equals "$status" 0
+expect "again: the technician's tesma.zip kept" equals "$(cat "$stick/tesma.zip")" "package of the technician"
+expect "again: the old runtime replaced" test ! -e "$runtime/lib/libstale.so.1" -a -f "$runtime/lib/libc.so.6"
+
 finish
