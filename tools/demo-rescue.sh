@@ -21,13 +21,14 @@ scratch=$(realpath -m -- "$1")
 build=$(realpath -m -- "${2:-$top/build}")
 tool=$build/src/pendant-tool
 robot=$build/tests/libpendant_robot_preload.so
+# The sqlite3 shell that goes on the technician's stick.
+sqlite3=$build/sqlite3/sqlite3
 share=$scratch/controller/export/home/ostrel/nfs_space
 db=$share/dravon.db
-[ -x "$tool" ] && [ -f "$robot" ] || die "build the tool first ($tool, $robot)"
+[ -x "$tool" ] && [ -f "$robot" ] && [ -x "$sqlite3" ] || die "build the tool first ($tool, $robot, $sqlite3)"
 [ -f "$db" ] || die "no controller database in $share: run an upgrade on this scratch folder first"
-command -v sqlite3 >/dev/null || die "sqlite3 is not installed (tools/setup.sh)"
 
-integrity() { sqlite3 "$1" 'PRAGMA integrity_check;' 2>&1 | head -n 3 | sed 's/^/    /'; }
+integrity() { "$sqlite3" "$1" 'PRAGMA integrity_check;' 2>&1 | head -n 3 | sed 's/^/    /'; }
 files() { (cd "$share" && { ls -l --time-style=+ dravon.db* dravon_dump.db 2>/dev/null || true; } | awk '{print "    " $5 "\t" $NF}'); }
 
 echo "== controller database before the damage"
@@ -42,7 +43,7 @@ demo=$scratch/demo-rescue
 rm -rf "$demo"
 mkdir -p "$demo/stick"
 cp "$tool" "$demo/stick/pendant-tool"
-cp "$(command -v sqlite3)" "$demo/stick/sqlite3"
+cp "$sqlite3" "$demo/stick/sqlite3"
 : > "$demo/stick/rescue_mode"
 
 echo "== running the tool in rescue mode, answering 修复"

@@ -5,6 +5,7 @@
 #include <QTextCodec>
 
 #include "app/mode_selection.h"
+#include "exec/tool_dir.h"
 #include "log/run_log.h"
 #include "rescue/rescue_menu.h"
 #include "upgrade/force_upgrade.h"
@@ -18,7 +19,9 @@ int main(int argc, char *argv[])
     // pointer that ends the vector, and the directory is an empty string.
     const QString packageDir = QString::fromLatin1(argc > 1 ? argv[1] : nullptr);
 
-    const QString toolDir = QCoreApplication::applicationDirPath();
+    // The marker and the run log go beside the program the technician
+    // started, whatever launcher sits behind it.
+    const QString toolDir = exec::toolDir();
     const bool rescue = rescueMarkerPresent(toolDir);
     runlog::begin(toolDir, rescue ? QStringLiteral("rescue mode") : QStringLiteral("forced upgrade ") + packageDir);
     if (rescue)

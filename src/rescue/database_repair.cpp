@@ -1,6 +1,5 @@
 #include "rescue/database_repair.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -10,6 +9,7 @@
 #include "exec/command_backend.h"
 #include "exec/execute_command.h"
 #include "exec/shell_quote.h"
+#include "exec/tool_dir.h"
 #include "rescue/rescue_box.h"
 #include "rescue/table_audit.h"
 #include "ui/dialog_recipes.h"
@@ -93,7 +93,7 @@ void fixed_process()
     ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始修复流程..."), ui::ProgressOrder::CancelRemovedAfterShow);
 
     const QString badBackup = database_file + QStringLiteral(".badbak.") + controller::timeStamp();
-    const QString toolPath = QCoreApplication::applicationDirPath() + QStringLiteral("/sqlite3");
+    const QString toolPath = exec::toolDir() + QStringLiteral("/sqlite3");
 
     if (!QFile::exists(toolPath))
         return failWith(progress, "sqlite3错误", "U盘中不存在数据库恢复工具(sqlite3)。");

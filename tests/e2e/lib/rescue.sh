@@ -3,12 +3,13 @@
 # shellcheck shell=bash
 
 # make_stick DIR [no-sqlite3]: a USB stick holding the tool, the rescue_mode
-# marker and (unless told otherwise) the sqlite3 shell beside the tool.
+# marker and (unless told otherwise) beside the tool the sqlite3 shell that
+# goes on the technician's stick (this build's, see cmake/sqlite3_shell.cmake).
 make_stick() {
   mkdir -p "$1"
   cp "$tool" "$1/pendant-tool"
   : > "$1/rescue_mode"
-  [ "${2:-}" = no-sqlite3 ] || cp "$(command -v sqlite3)" "$1/sqlite3"
+  [ "${2:-}" = no-sqlite3 ] || cp "${PENDANT_SQLITE3:-$top/build/sqlite3/sqlite3}" "$1/sqlite3"
 }
 
 # share NAME PATH: where PATH of the controller's data share lies for run NAME.

@@ -19,23 +19,33 @@ e2e_begin() {
   shots=${PENDANT_SCREENSHOTS:-$work/shots}/$1
 }
 
-# sim_run NAME ANSWERS [pendant-sim options...] -- COMMAND...: one
+# sim_prefix: a command that the simulated pendant runs inside, such as
+# (tools/emulate armhf) for a pendant of another processor; empty by default.
+sim_prefix=()
+
+# sim_start NAME ANSWERS [pendant-sim options...] -- COMMAND...: one
 # unattended run in a fresh scratch folder $work/NAME, answers separated by
-# '|'; its dialogs go to $work/NAME.log, its output to $work/NAME.out. The
-# run must end with exit status 0.
-sim_run() {
+# '|'; its dialogs go to $work/NAME.log, its output to $work/NAME.out; its
+# exit status in $sim_status.
+sim_start() {
   local name=$1 answers=$2 options=()
   shift 2
   while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
   shift
+  sim_status=0
   LD_PRELOAD=$robot PENDANT_ROBOT_ANSWERS=$answers PENDANT_ROBOT_LOG="$work/$name.log" \
     PENDANT_ROBOT_SHOTS="$shots/$name" \
-    "$top/tools/pendant-sim/pendant-sim" run --scratch "$work/$name" "${options[@]}" -- "$@" \
-    >"$work/$name.out" 2>&1
-  local rc=$?
-  [ "$rc" = 77 ] && skip_all "the simulated pendant is not available: $(tail -n 1 "$work/$name.out")"
+    "${sim_prefix[@]}" "$top/tools/pendant-sim/pendant-sim" run --scratch "$work/$name" "${options[@]}" -- "$@" \
+    >"$work/$name.out" 2>&1 || sim_status=$?
+  [ "$sim_status" = 77 ] && skip_all "the simulated pendant is not available: $(tail -n 1 "$work/$name.out")"
   touch "$work/$name.log"
-  expect "$name: exit status 0" equals "$rc" 0
+}
+
+# sim_run NAME ANSWERS [pendant-sim options...] -- COMMAND...: as sim_start;
+# the run must end with exit status 0.
+sim_run() {
+  sim_start "$@"
+  expect "$1: exit status 0" equals "$sim_status" 0
 }
 
 # Where PATH lies after run NAME: on the pendant's own disk, or on the

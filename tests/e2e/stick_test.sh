@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# The stick as a technician gets it: built by tools/make-stick for this
+# build's target (PENDANT_TARGET: host, armhf or arm64), checked for what it
+# holds, then run on the simulated pendant: a forced upgrade and a database
+# repair, from a read-only stick. For an ARM target the simulated pendant
+# runs its programs under qemu (tools/emulate) and the workstation's
+# libraries for that processor are hidden, so only the stick's runtime can
+# satisfy the tool.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+. "$here/lib/tally.sh"
+. "$top/tools/lib/damage-db.sh"
+. "$here/lib/tool.sh"
+e2e_begin stick
+. "$here/lib/rescue.sh"
+rm -rf "$shots"   # only this run's pictures
+
+target=${PENDANT_TARGET:-host}
+hide=()
+case $target in
+  host) machine=$(readelf -h /bin/sh | sed -n 's/^ *Machine: *//p') ;;
+  armhf) machine=ARM
+    hide=(--hide /usr/lib/arm-linux-gnueabihf --hide /usr/arm-linux-gnueabihf --hide /lib/ld-linux-armhf.so.3) ;;
+  arm64) machine=AArch64
+    hide=(--hide /usr/lib/aarch64-linux-gnu --hide /usr/aarch64-linux-gnu --hide /lib/ld-linux-aarch64.so.1) ;;
+  *) echo "unknown target $target"; echo "0 passed, 1 failed"; exit 1 ;;
+esac
+if [ "$target" != host ]; then
+  "$top/tools/emulate" "$target" true || skip_all "no emulation of $target here"
+  sim_prefix=("$top/tools/emulate" "$target")
+fi
+
+# ---- building the stick
+stick=$work/stick
+if ! "$top/tools/make-stick" --build "${PENDANT_BUILD:-$top/build}/stick-build" "$target" 127.0.0.2 "$stick" \
+     > "$work/make-stick.out" 2>&1; then
+  cat "$work/make-stick.out"
+  expect "make-stick $target succeeds" false
+  finish; exit 1
+fi
+tail -n 1 "$work/make-stick.out"
+runtime=$stick/.pendant-tool
+expect "top level: the launcher, sqlite3, the text and the runtime" equals \
+  "$(cd "$stick" && ls -A | tr '\n' ' ')" ".pendant-tool README.txt pendant-tool sqlite3 "
+expect "the launcher and sqlite3 are executable" test -x "$stick/pendant-tool" -a -x "$stick/sqlite3"
+expect "no symbolic links (a FAT stick holds none)" equals "$(find "$stick" -type l | wc -l)" 0
+readme_ok() {
+  grep -q tesma.zip "$stick/README.txt" && grep -q rescue_mode "$stick/README.txt" &&
+    grep -q '强制升级' "$stick/README.txt" && grep -q 'Forced upgrade' "$stick/README.txt" &&
+    grep -q '127.0.0.2' "$stick/README.txt"
+}
+expect "README.txt: both languages, tesma.zip, rescue_mode, the address" readme_ok
+elf_machine() { readelf -h "$1" | sed -n 's/^ *Machine: *//p'; }
+expect "the tool is built for $target" equals "$(elf_machine "$runtime/bin/pendant-tool")" "$machine"
+expect "sqlite3 is built for $target" equals "$(elf_machine "$stick/sqlite3")" "$machine"
+expect "sqlite3 is linked statically" bash -c "! readelf -l '$stick/sqlite3' | grep -q 'program interpreter'"
+for p in platforms/libqlinuxfb.so platforms/libqxcb.so platforms/libqoffscreen.so \
+         generic/libqevdevtouchplugin.so generic/libqevdevmouseplugin.so generic/libqevdevkeyboardplugin.so \
+         sqldrivers/libqsqlite.so; do
+  expect "plugin $p" test -f "$runtime/plugins/$p"
+done
+loader=$(readelf -l "$runtime/bin/pendant-tool" | sed -n 's/.*program interpreter: \(.*\)\]/\1/p')
+expect "the loader $(basename "$loader") is bundled" test -x "$runtime/lib/$(basename "$loader")"
+expect "the launcher starts the bundled loader" has_line "$stick/pendant-tool" "/lib/$(basename "$loader")\" --library-path"
+for lib in libc.so.6 libstdc++.so.6 libQt5Core.so.5 libQt5Widgets.so.5 libQt5Sql.so.5; do
+  expect "$lib is bundled" test -f "$runtime/lib/$lib"
+done
+# Every library any bundled program or plugin asks for is bundled.
+unmet() {
+  local f lib
+  for f in "$runtime/bin/pendant-tool" $(find "$runtime/lib" "$runtime/plugins" -name '*.so*' -type f); do
+    for lib in $(readelf -d "$f" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+      [ -f "$runtime/lib/$lib" ] || echo "$(basename "$f") needs $lib"
+    done
+  done
+}
+expect "every needed library is bundled" equals "$(unmet | sort -u | head -n 5)" ""
+expect "a CJK font and the font setup are bundled" test -f "$runtime/fonts/wqy-microhei.ttc" -a -f "$runtime/fonts/fonts.conf"
+echo "# $(grep 'lowest kernel' "$runtime/BUILD.txt"), size $(du -sm "$stick" | cut -f1) MB"
+
+# The font setup: "microsoft_yahei" is the pendant's own font of that name
+# when it has one, else the bundled one. Checked with fontconfig's fc-match
+# in a private mount namespace whose /usr/share/fonts holds only the
+# pendant's fonts.
+# font_for CONFIG [FONT...]: the file picked for microsoft_yahei on a
+# pendant whose fonts are FONT... (none: no fonts of its own).
+font_for() {
+  unshare --mount sh -c 'conf=$1; shift; mount -t tmpfs none /usr/share/fonts && mkdir /usr/share/fonts/own &&
+    for f in "$@"; do cp "$f" /usr/share/fonts/own/; done &&
+    FONTCONFIG_FILE=$conf fc-match -f "%{file}" microsoft_yahei' sh "$@"
+}
+expect "fonts: a pendant without the font gets the bundled one" equals \
+  "$(font_for "$runtime/fonts/fonts.conf")" "$runtime/fonts/wqy-microhei.ttc"
+# A stand-in for the pendant's own microsoft_yahei: a copy of DejaVu Sans
+# whose family fontconfig renames when it scans the pendant's folder. The
+# config lies beside the stick's, so its relative folder is the same.
+cp "$(fc-match -f '%{file}' 'DejaVu Sans')" "$work/"
+own_font=$work/$(basename "$(fc-match -f '%{file}' 'DejaVu Sans')")
+sed 's|</fontconfig>|<match target="scan"><test name="file" compare="contains"><string>/usr/share/fonts/own/</string></test><edit name="family" mode="assign" binding="same"><string>microsoft_yahei</string></edit></match></fontconfig>|' \
+  "$runtime/fonts/fonts.conf" > "$runtime/fonts/own-font-test.conf"
+expect "fonts: the pendant's own microsoft_yahei wins" equals \
+  "$(font_for "$runtime/fonts/own-font-test.conf" "$own_font")" "/usr/share/fonts/own/$(basename "$own_font")"
+rm -f "$runtime/fonts/own-font-test.conf"
+
+# ---- on the simulated pendant, the stick read-only, no fonts of its own
+runs=("${hide[@]}" --hide /usr/share/fonts)
+if [ "$target" != host ]; then
+  # Control: with those libraries hidden, a program built against them
+  # (this build's own tool, not from the stick) cannot even start.
+  sim_start control "确定" "${runs[@]}" -- "$tool" "$work"
+  expect "control: a program that needs the workstation's $target libraries fails to start" \
+    test "$sim_status" -ne 0 -a ! -s "$work/control.log"
+fi
+
+"$top/tools/make-package" sample "$work/src" >/dev/null
+"$top/tools/make-package" build "$work/src" "$work/tesma.zip" >/dev/null
+cp "$work/tesma.zip" "$stick/"
+start=$(date +%s%3N)
+sim_run upgrade "确定" "${runs[@]}" --read-only "$stick" -- "$stick/pendant-tool" "$stick"
+first=$(grep -m1 -o '"epoch_ms":[0-9]*' "$work/upgrade.log" | cut -d: -f2)
+[ -n "$first" ] && echo "# first dialog $((first - start)) ms after the start of the simulated pendant ($target)"
+expect "upgrade: success box" has_line "$work/upgrade.log" '"text":"升级成功，请手动重启系统！"'
+expect "upgrade: Zivad-ADE installed" cmp -s "$(pendant upgrade /root/workspace/Zivad-ADE)" "$work/src/Zivad-ADE/Zivad-ADE"
+expect "upgrade: controller database is the package's" cmp -s "$(export_of upgrade /home/ostrel/nfs_space/dravon.db)" "$work/src/dravon.db"
+expect "upgrade: screenshots saved" test -n "$(ls "$shots/upgrade" 2>/dev/null)"
+# The text is drawn, with the stick's font alone: its pixels in the upper
+# part of the picture, above the progress bar and the buttons.
+drawn() { [ -f "$1" ] && [ "$(python3 "$here/lib/dark_pixels.py" "$1")" -gt 100 ]; }
+if command -v python3 >/dev/null; then
+  expect "upgrade: the question's text is drawn" drawn "$(ls "$shots/upgrade/"*-box.png | head -n 1)"
+  expect "upgrade: the progress label is drawn" drawn "$(ls "$shots/upgrade/"*-progress-[1-9]*.png | head -n 1)"
+fi
+# What lands on the pendant is only what the job writes: nothing of the
+# stick's runtime, no font cache, no settings.
+expect "upgrade: nothing of the tool's own in /root" equals "$(cd "$(pendant upgrade /root)" && ls -A | tr '\n' ' ')" "workspace "
+stray() { find "$(pendant upgrade /)" -type f \( -name 'libQt5*' -o -name '*.cache-*' -o -name 'ld-linux*' -o -path '*fontconfig*' \); }
+expect "upgrade: no runtime files or caches on the pendant" equals "$(stray)" ""
+rm "$stick/tesma.zip"
+
+# Database repair: the rescue_mode marker and sqlite3 beside the launcher,
+# whatever folder the loader and the real program lie in.
+"$top/tools/make-package" sample "$work/db-src" --minimal >/dev/null
+: > "$stick/rescue_mode"
+mkdir -p "$(share repair)"
+cp "$work/db-src/dravon.db" "$(share repair /dravon.db)"
+damage_index "$(share repair /dravon.db)" user_t
+sim_run repair "修复" "${runs[@]}" --read-only "$stick" -- "$stick/pendant-tool"
+expect "repair: rescue mode chosen by the marker beside the launcher" has_line "$work/repair.log" '"text":"dravon.db数据库损坏'
+expect "repair: repair report" equals "$(boxes repair | tail -n 1)" \
+  'dravon.db数据库损坏 ... 已修复;\n修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n！！！本软件无法保证修复后数据的完整性。'
+expect "repair: database sound again" equals "$("${sim_prefix[@]}" "$stick/sqlite3" "$(share repair /dravon.db)" 'PRAGMA integrity_check;' 2>&1)" ok
+expect "repair: screenshots saved" test -n "$(ls "$shots/repair" 2>/dev/null)"
+rm "$stick/rescue_mode"
+
+# Building again over a used stick: refused without --force; with it the
+# stick's own files are replaced and the technician's are kept.
+echo "package of the technician" > "$stick/tesma.zip"
+echo stale > "$runtime/lib/libstale.so.1"
+rebuild() { "$top/tools/make-stick" --build "${PENDANT_BUILD:-$top/build}/stick-build" "$@" "$target" 127.0.0.2 "$stick" > "$work/rebuild.out" 2>&1; }
+status=0; rebuild || status=$?
+expect "again: refused without --force" equals "$status" 1
+expect "again: the stick untouched when refused" test -f "$runtime/lib/libstale.so.1"
+status=0; rebuild --force || status=$?
+expect "again: built with --force" equals "$status" 0
+expect "again: the technician's tesma.zip kept" equals "$(cat "$stick/tesma.zip")" "package of the technician"
+expect "again: the old runtime replaced" test ! -e "$runtime/lib/libstale.so.1" -a -f "$runtime/lib/libc.so.6"
+
+finish
