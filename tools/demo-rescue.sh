@@ -60,4 +60,6 @@ integrity "$db"
 if cmp -s "$db" "$share/dravon_dump.db"; then
   echo "    dravon.db is the rebuilt dump; the damaged file is kept as $(cd "$share" && ls -t dravon.db.badbak.* | head -n 1)"
 fi
+echo "== the run log on the stick ($demo/stick/pendant-tool.log)"
+sed 's/^/    /' "$demo/stick/pendant-tool.log"
 echo "== screenshots in $demo/shots"

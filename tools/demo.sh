@@ -23,6 +23,9 @@ echo
 echo "== Sample package"
 "$top/tools/make-package" sample "$work/package-src" >/dev/null
 mkdir -p "$stick"
+# The tool goes on the stick beside the package, as a technician carries it;
+# its run log lands there too.
+cp "$build/src/pendant-tool" "$stick/pendant-tool"
 "$top/tools/make-package" build "$work/package-src" "$stick/tesma.zip"
 "$top/tools/make-package" check "$stick/tesma.zip"
 
@@ -47,7 +50,7 @@ echo
 echo "== Forced upgrade on the simulated pendant (controller ${CONTROLLER_ADDRESS:-127.0.0.2})"
 LD_PRELOAD=$build/tests/libpendant_robot_preload.so \
 PENDANT_ROBOT_ANSWERS="确定" PENDANT_ROBOT_LOG="$work/dialogs.jsonl" PENDANT_ROBOT_SHOTS="$shots" \
-  "$top/tools/pendant-sim/pendant-sim" run --scratch "$sim" -- "$build/src/pendant-tool" "$stick" \
+  "$top/tools/pendant-sim/pendant-sim" run --scratch "$sim" -- "$stick/pendant-tool" "$stick" \
   > "$work/tool-stdout.txt" 2> "$work/tool-stderr.txt" && status=0 || status=$?
 echo "exit status: $status"
 
@@ -67,6 +70,10 @@ join -j 3 -a 1 -a 2 -e none -o 0,1.1,1.2,2.1,2.2 "$work/before.txt" "$work/after
 echo
 echo "Debug lines of the tool: $(grep -cE '^[0-9]+ $' "$work/tool-stderr.txt" || true) (statuses: $(grep -E '^[0-9]+ $' "$work/tool-stderr.txt" | tr -d ' ' | paste -sd, -))"
 echo "Screenshots of every dialog: $shots"
+
+echo
+echo "== The run log the tool left on the stick ($stick/pendant-tool.log)"
+sed 's/^/  /' "$stick/pendant-tool.log"
 
 echo
 echo "== Rescue mode: repair of a damaged controller database on the same pendant"

@@ -120,7 +120,7 @@ start=$(date +%s%3N)
 sim_run upgrade "确定" "${runs[@]}" --read-only "$stick" -- "$stick/pendant-tool" "$stick"
 first=$(grep -m1 -o '"epoch_ms":[0-9]*' "$work/upgrade.log" | cut -d: -f2)
 [ -n "$first" ] && echo "# first dialog $((first - start)) ms after the start of the simulated pendant ($target)"
-expect "upgrade: success box" has_line "$work/upgrade.log" '"text":"升级成功，请手动重启系统！"'
+expect "upgrade: success box" has_box upgrade '升级成功，请手动重启系统！'
 expect "upgrade: Zivad-ADE installed" cmp -s "$(pendant upgrade /root/workspace/Zivad-ADE)" "$work/src/Zivad-ADE/Zivad-ADE"
 expect "upgrade: controller database is the package's" cmp -s "$(export_of upgrade /home/ostrel/nfs_space/dravon.db)" "$work/src/dravon.db"
 expect "upgrade: screenshots saved" test -n "$(ls "$shots/upgrade" 2>/dev/null)"
@@ -146,8 +146,8 @@ mkdir -p "$(share repair)"
 cp "$work/db-src/dravon.db" "$(share repair /dravon.db)"
 damage_index "$(share repair /dravon.db)" user_t
 sim_run repair "修复" "${runs[@]}" --read-only "$stick" -- "$stick/pendant-tool"
-expect "repair: rescue mode chosen by the marker beside the launcher" has_line "$work/repair.log" '"text":"dravon.db数据库损坏'
-expect "repair: repair report" equals "$(boxes repair | tail -n 1)" \
+expect "repair: rescue mode chosen by the marker beside the launcher" has_box_starting repair 'dravon.db数据库损坏'
+expect "repair: repair report" equals "$(box_texts repair | tail -n 1)" \
   'dravon.db数据库损坏 ... 已修复;\n修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n！！！本软件无法保证修复后数据的完整性。'
 expect "repair: database sound again" equals "$("${sim_prefix[@]}" "$stick/sqlite3" "$(share repair /dravon.db)" 'PRAGMA integrity_check;' 2>&1)" ok
 expect "repair: screenshots saved" test -n "$(ls "$shots/repair" 2>/dev/null)"
