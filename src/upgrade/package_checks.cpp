@@ -76,7 +76,7 @@ QString dotCommandProblem(const QString &database)
 
 QString megabytes(qint64 bytes)
 {
-    return QString::number(double(bytes) / (1024 * 1024), 'f', 1) + QStringLiteral(" MB");
+    return QString::number(double(bytes) / (1024 * 1024), 'f', 1) + QStringLiteral("MB");
 }
 
 }  // namespace
@@ -178,7 +178,7 @@ bool roomFor(const QList<SpaceNeed> &needs)
         if (need.needed <= need.available)
             continue;
         ui::execStyledBox(QString::fromLocal8Bit("错误"), QMessageBox::Warning,
-                          QString::fromLocal8Bit("存储空间不足，无法升级。\n%1：需要%2，可用%3。\n未安装任何文件。")
+                          QString::fromLocal8Bit("存储空间不足，无法升级。\n%1\n需要%2，可用%3。\n未安装任何文件。")
                               .arg(need.where, megabytes(need.needed), megabytes(need.available)),
                           {{QString::fromLocal8Bit("确定"), QMessageBox::YesRole}}, resultBoxStyle());
         return false;

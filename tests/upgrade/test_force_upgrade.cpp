@@ -506,7 +506,7 @@ private slots:
         ForceUpgrade(stick);
         QCOMPARE(commands.commands(), mounts);
         const QString text = robot.boxes().last().text;
-        QVERIFY2(text.startsWith(u8("存储空间不足，无法升级。\n/home/ostrel/nfs_space：需要")), qPrintable(text));
+        QVERIFY2(text.startsWith(u8("存储空间不足，无法升级。\n/home/ostrel/nfs_space\n需要")), qPrintable(text));
         QVERIFY(text.endsWith(u8("未安装任何文件。")));
     }
 };
