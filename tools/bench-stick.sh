@@ -18,8 +18,10 @@ done
 work=$(mktemp -d /tmp/bench-stick.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
+# The sticks, built in the folders the stick tests of those builds use.
+declare -A stick_build=([host]=$top/build/stick-build [armhf]=$top/build-armhf/stick-build)
 for t in host armhf; do
-  "$top/tools/make-stick" "$t" 127.0.0.2 "$work/stick-$t" 2>/dev/null | tail -n 1
+  "$top/tools/make-stick" --build "${stick_build[$t]}" "$t" 127.0.0.2 "$work/stick-$t" 2>/dev/null | tail -n 1
 done
 
 # one TARGET ROUND: milliseconds from the launcher's start to the first dialog.
