@@ -266,7 +266,10 @@ private slots:
     void timedOutCommandLeavesNoProcessBehind()
     {
         // Orphans become this process's children, so they can be counted.
-        QCOMPARE(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+        // The user-mode emulator that runs the ARM build offers no such
+        // thing; the workstation build checks it.
+        if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0)
+            QSKIP("no child subreaper here (user-mode emulation): orphans cannot be counted");
         const char *commands[] = {
             "sleep 30; true",           // the shell waits for its command
             "sleep 30 | cat",           // a pipeline of two
