@@ -24,11 +24,6 @@ using exec::runSystem;
 const QString &data_share = nfs_space_dir;
 const QString &workspace_share = workspace_dir;
 
-QString staged(const QString &entry)
-{
-    return packageRoot() + entry;
-}
-
 // The time stamp of this run, taken once, for the names of kept copies.
 QString runStamp()
 {
@@ -219,6 +214,11 @@ void showStepFailed(const QString &step)
 }
 
 }  // namespace
+
+QString staged(const QString &entry)
+{
+    return packageRoot() + entry;
+}
 
 QString packageRoot()
 {

@@ -18,11 +18,6 @@ namespace {
 
 const QString &data_share = nfs_space_dir;
 
-QString staged(const QString &entry)
-{
-    return packageRoot() + entry;
-}
-
 // Bytes of the files at `path`: a file's size, or a folder's files summed.
 qint64 treeSize(const QString &path, bool topLevelOnly = false)
 {

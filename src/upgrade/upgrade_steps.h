@@ -16,6 +16,9 @@ QString packagePath(const QString &packageDir);
 // "/home/ostrel/nfs_space/tmp/tesma/": where the unpacked package lies.
 QString packageRoot();
 
+// An entry of the unpacked package: packageRoot() + `entry`.
+QString staged(const QString &entry);
+
 // The four entries without which nothing is installed, in the order they
 // are checked. Shows the warning naming the first missing one and answers
 // false; answers true when all are present.
