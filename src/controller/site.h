@@ -17,6 +17,7 @@ namespace controller {
 
 extern const QString database;           // dravon.db on the data share
 extern const QString dump_file;          // dravon_dump.db, the repair's rebuilt copy
+extern const QString salvage_file;       // dravon_salvage.db, what the repair salvaged from a damaged one
 extern const QString staging_dir;        // where the upgrade unpacks its package
 extern const QString project_workspace;  // the controller's project workspace
 extern const QString workspace_backups;  // workspace_backup, one entry per project backup

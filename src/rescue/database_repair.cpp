@@ -7,9 +7,9 @@
 
 #include "controller/site.h"
 #include "exec/command_backend.h"
-#include "exec/execute_command.h"
 #include "exec/shell_quote.h"
 #include "exec/tool_dir.h"
+#include "rescue/database_salvage.h"
 #include "rescue/rescue_box.h"
 #include "rescue/table_audit.h"
 #include "ui/dialog_recipes.h"
@@ -25,18 +25,6 @@ void failWith(QProgressDialog &progress, const char *title, const char *text)
 {
     progress.close();
     rescue::showBox(QString::fromLocal8Bit(title), QMessageBox::Critical, QString::fromLocal8Bit(text));
-}
-
-// PRAGMA integrity_check prints the single line "ok" for a sound database;
-// a damaged one lists its faults instead, and those may well contain the
-// two letters (an index named "lookup_idx", say).
-bool integrityPassed(QString firstLine)
-{
-    if (firstLine.endsWith(QLatin1Char('\n')))
-        firstLine.chop(1);
-    if (firstLine.endsWith(QLatin1Char('\r')))
-        firstLine.chop(1);
-    return firstLine == QLatin1String("ok");
 }
 
 // The oldest shell whose -safe keeps the dump's text from running as its
@@ -57,32 +45,40 @@ bool ran(const QString &command)
     return exec::execute(command, -1).succeeded();
 }
 
-enum class Rebuild { Done, BackupFailed, Failed };
+enum class Rebuild { Done, BackupFailed, DumpIncomplete, NotPlaced, TimedOut };
 
 // Rebuilds the database from its dump while keeping the damaged file as
 // `badBackup`. The rebuilt file replaces the damaged one only once the
 // backup is known to be whole, and only by a rename, so the database is
-// at every moment either the damaged file or the rebuilt one.
-Rebuild rebuild(QProgressDialog &progress, const QString &tool, const QString &badBackup)
+// at every moment either the damaged file or the rebuilt one. A dump that
+// lacks tables (the dump stops at the first unreadable page) goes no
+// further: DumpIncomplete, with the database as it was.
+Rebuild rebuild(QProgressDialog &progress, const QString &tool, const QString &badBackup, int limitMs)
 {
-    QString output;
-    ExecuteCommand(QStringLiteral("/bin/rm -f %1 %2").arg(dump_file, badBackup), output, -1);
+    exec::execute(QStringLiteral("/bin/rm -f %1 %2").arg(dump_file, badBackup), -1);
     if (!ran(QStringLiteral("/bin/cp -f %1 %2").arg(database_file, badBackup)) ||
         QFileInfo(badBackup).size() != QFileInfo(database_file).size())
         return Rebuild::BackupFailed;
     // The loading shell runs in safe mode: a table's SQL text may hold a
     // line that the dump would print as a dot-command of its own.
-    ExecuteCommand(QStringLiteral("%1 %2 \".dump\" | %1 -safe %3").arg(tool, database_file, dump_file), output, -1);
-    ExecuteCommand(QStringLiteral("/bin/sync"), output, -1);
+    const exec::CommandResult dump =
+        exec::execute(QStringLiteral("%1 %2 \".dump\" | %1 -safe %3").arg(tool, database_file, dump_file), limitMs);
+    exec::execute(QStringLiteral("/bin/sync"), -1);
+    if (!dump.ended)
+        return Rebuild::TimedOut;
     if (check_db_tables(dump_file, &progress) != audit_all_present)
-        return Rebuild::Failed;
-    const QString staged = database_file + QStringLiteral(".repairing");
-    const bool placed = ran(QStringLiteral("/bin/cp -f %1 %2").arg(dump_file, staged)) &&
-                        ran(QStringLiteral("/bin/mv -f %1 %2").arg(staged, database_file));
-    ExecuteCommand(QStringLiteral("/bin/sync"), output, -1);
-    if (!placed)
-        ExecuteCommand(QStringLiteral("/bin/rm -f ") + staged, output, -1);
-    return placed ? Rebuild::Done : Rebuild::Failed;
+        return Rebuild::DumpIncomplete;
+    return rescue::replaceDatabase(dump_file, QStringLiteral("repairing")) ? Rebuild::Done : Rebuild::NotPlaced;
+}
+
+// The box of a shell stopped at its limit, after `step`.
+void showTimedOut(QProgressDialog &progress, const QString &step, int limitMs)
+{
+    progress.close();
+    rescue::showBox(QString::fromLocal8Bit("sqlite3错误"), QMessageBox::Critical,
+                    QString::fromLocal8Bit("数据库恢复工具(sqlite3)%1超过%2分钟仍未完成，已停止。\n数据库未改变。")
+                        .arg(step)
+                        .arg((limitMs + 59999) / 60000));
 }
 
 }  // namespace
@@ -105,46 +101,73 @@ void fixed_process()
     ui::setProgressValue(progress, 25);
     // The stick may be mounted at a path with blanks or other shell characters.
     const QString tool = exec::shellQuoteFileName(toolPath);
-    QString output;
-    ExecuteCommand(QStringLiteral("/bin/chmod a+x %1").arg(tool), output, -1);
+    const int limitMs = rescue::shellTimeLimit(QFileInfo(database_file).size());
+    exec::execute(QStringLiteral("/bin/chmod a+x %1").arg(tool), -1);
     // A shell that cannot run here (no run bit on a read-only stick, built
     // for another processor, a folder) says nothing about the database.
-    const exec::CommandResult version = exec::execute(QStringLiteral("%1 -version").arg(tool), -1);
+    const exec::CommandResult version = exec::execute(QStringLiteral("%1 -version").arg(tool), rescue::shellTimeLimit(0));
     const exec::CommandResult check =
-        exec::execute(QStringLiteral("%1 %2 \"PRAGMA integrity_check;\"").arg(tool, database_file), -1);
+        exec::execute(QStringLiteral("%1 %2 \"PRAGMA integrity_check;\"").arg(tool, database_file), limitMs);
     if (!version.succeeded() || shellVersion(version.firstLine) < 0 ||
         (check.couldNotRun() && check.firstLine.isEmpty()))
         return failWith(progress, "sqlite3错误", "U盘中的数据库恢复工具(sqlite3)无法在本示教器上运行。\n数据库未改变。");
+    if (!check.ended)
+        return showTimedOut(progress, QString::fromLocal8Bit("检查数据库"), limitMs);
 
-    const bool rebuilt = !integrityPassed(check.firstLine);
-    if (!rebuilt) {
+    if (rescue::integrityPassed(check)) {
         if (check_db_tables(database_file, &progress) != audit_all_present)
             return failWith(progress, "数据库错误", "控制器数据库损坏严重，已无法修复。\n请联系厂家技术服务支持。");
-    } else if (shellVersion(version.firstLine) < safe_major * 1000 + safe_minor) {
+        // At its maximum the progress dialog hides itself.
+        ui::setProgressValue(progress, 100);
+        return rescue::showBox(QString::fromLocal8Bit("修复完成"), QMessageBox::Information,
+                               QString::fromLocal8Bit("未发现系统异常。"));
+    }
+    if (shellVersion(version.firstLine) < safe_major * 1000 + safe_minor) {
         progress.close();
         return rescue::showBox(QString::fromLocal8Bit("sqlite3错误"), QMessageBox::Critical,
                                QString::fromLocal8Bit("U盘中的数据库恢复工具(sqlite3)版本过旧（%1），无法安全修复。\n"
                                                       "请使用U盘自带的sqlite3。数据库未改变。")
                                    .arg(version.firstLine.section(QLatin1Char(' '), 0, 0)));
-    } else {
-        switch (::rebuild(progress, tool, badBackup)) {
-        case Rebuild::Done:
-            break;
-        case Rebuild::BackupFailed:
-            return failWith(progress, "数据库错误", "无法备份损坏的控制器数据库，数据库未改变。\n请检查控制器硬盘空间。");
-        case Rebuild::Failed:
-            return failWith(progress, "数据库错误", "修复失败，控制器数据库损坏严重。\n请联系厂家技术服务支持。");
-        }
+    }
+    switch (::rebuild(progress, tool, badBackup, limitMs)) {
+    case Rebuild::Done:
+        ui::setProgressValue(progress, 100);
+        return rescue::showBox(QString::fromLocal8Bit("修复完成"), QMessageBox::Information,
+                               QString::fromLocal8Bit("dravon.db数据库损坏 ... 已修复;\n"
+                                                      "修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n"
+                                                      "！！！本软件无法保证修复后数据的完整性。"));
+    case Rebuild::BackupFailed:
+        return failWith(progress, "数据库错误", "无法备份损坏的控制器数据库，数据库未改变。\n请检查控制器硬盘空间。");
+    case Rebuild::NotPlaced:
+        return failWith(progress, "数据库错误", "修复失败，控制器数据库损坏严重。\n请联系厂家技术服务支持。");
+    case Rebuild::TimedOut:
+        return showTimedOut(progress, QString::fromLocal8Bit("导出数据"), limitMs);
+    case Rebuild::DumpIncomplete:
+        break;
     }
 
-    // At its maximum the progress dialog hides itself.
-    ui::setProgressValue(progress, 100);
-    QString report;
-    if (rebuilt)
-        report = QString::fromLocal8Bit("dravon.db数据库损坏 ... 已修复;\n") +
-                 QString::fromLocal8Bit("修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n"
-                                        "！！！本软件无法保证修复后数据的完整性。");
-    else
-        report = QString::fromLocal8Bit("未发现系统异常。");
-    rescue::showBox(QString::fromLocal8Bit("修复完成"), QMessageBox::Information, report);
+    // The dump stopped at a damaged page: salvage what can still be read.
+    ui::setProgressLabel(progress, QString::fromLocal8Bit("修复失败，正在抢救数据..."));
+    const rescue::Salvage salvage = rescue::salvageDatabase(tool, badBackup, limitMs);
+    switch (salvage.outcome) {
+    case rescue::Salvage::Salvaged: {
+        ui::setProgressValue(progress, 100);
+        ui::BoxStyle style;
+        style.sizing = ui::BoxStyle::FreeSize;
+        ui::execStyledBox(QString::fromLocal8Bit("抢救完成"), QMessageBox::Warning, rescue::salvageReport(salvage),
+                          {{QString::fromLocal8Bit("确定"), QMessageBox::YesRole}}, style);
+        return;
+    }
+    case rescue::Salvage::NoDbpage:
+        return failWith(progress, "sqlite3错误",
+                        "修复失败。U盘中的数据库恢复工具(sqlite3)缺少数据抢救功能(sqlite_dbpage)，无法抢救数据。\n"
+                        "请使用U盘自带的sqlite3。数据库未改变。");
+    case rescue::Salvage::NothingSalvaged:
+        return failWith(progress, "数据库错误",
+                        "修复失败，控制器数据库损坏严重，未能抢救出数据。\n数据库未改变。请联系厂家技术服务支持。");
+    case rescue::Salvage::TimedOut:
+        return showTimedOut(progress, salvage.step, limitMs);
+    case rescue::Salvage::NotPlaced:
+        return failWith(progress, "数据库错误", "修复失败，控制器数据库损坏严重。\n请联系厂家技术服务支持。");
+    }
 }

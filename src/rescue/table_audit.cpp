@@ -95,3 +95,30 @@ table_audit_result check_db_tables(const QString &path, QProgressDialog *progres
     db.close();
     return present ? audit_all_present : audit_table_missing;
 }
+
+QMap<QString, qint64> count_table_rows(const QString &path)
+{
+    const QString name = QStringLiteral("table_rows");
+    QMap<QString, qint64> rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            QStringList tables;
+            if (query.exec(QStringLiteral("select name from sqlite_master where type='table'")))
+                while (query.next())
+                    tables << query.value(0).toString();
+            for (const QString &table : tables) {
+                QString quoted = table;
+                quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+                if (query.exec(QStringLiteral("select count(*) from \"%1\"").arg(quoted)) && query.next())
+                    rows.insert(table, query.value(0).toLongLong());
+            }
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}

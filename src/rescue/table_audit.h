@@ -2,6 +2,7 @@
 // The table audit: does an SQLite file hold every table the controller
 // database must have?
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -22,3 +23,9 @@ const QStringList &required_tables();
 // table at position n has been found, `progress` (when given) is set to
 // 31 + n. The connection is closed again whenever it was opened.
 table_audit_result check_db_tables(const QString &path, QProgressDialog *progress);
+
+// The number of rows of every table in `path`, by name, counted on a
+// connection of its own; empty when the file cannot be opened. For a file
+// that has passed the integrity check: a table that cannot be counted is
+// left out.
+QMap<QString, qint64> count_table_rows(const QString &path);
