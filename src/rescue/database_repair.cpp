@@ -160,11 +160,10 @@ void fixed_process()
     }
     case rescue::Salvage::NoDbpage:
         return failWith(progress, "sqlite3错误",
-                        "修复失败。U盘中的数据库恢复工具(sqlite3)缺少数据抢救功能(sqlite_dbpage)，无法抢救数据。\n"
-                        "请使用U盘自带的sqlite3。数据库未改变。");
+                        "修复失败：U盘中的sqlite3不支持数据抢救(sqlite_dbpage)。\n请使用U盘自带的sqlite3。数据库未改变。");
     case rescue::Salvage::NothingSalvaged:
         return failWith(progress, "数据库错误",
-                        "修复失败，控制器数据库损坏严重，未能抢救出数据。\n数据库未改变。请联系厂家技术服务支持。");
+                        "修复失败，无法抢救数据。\n数据库未改变。\n请联系厂家技术服务支持。");
     case rescue::Salvage::TimedOut:
         return showTimedOut(progress, salvage.step, limitMs);
     case rescue::Salvage::NotPlaced:

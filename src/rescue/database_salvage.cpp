@@ -123,7 +123,8 @@ Salvage salvageDatabase(const QString &tool, const QString &badBackup, int limit
 QString salvageReport(const Salvage &salvage)
 {
     // Every required table with its rows, in two columns of tables side by
-    // side and in a smaller type, so that the box still fits the screen.
+    // side and in smaller type than the box's, so that the box still fits
+    // the pendant's screen.
     const int half = (salvage.tables.size() + 1) / 2;
     auto cells = [&salvage](int i) {
         if (i >= salvage.tables.size())
@@ -131,26 +132,27 @@ QString salvageReport(const Salvage &salvage)
         const SalvagedTable &t = salvage.tables[i];
         const QString lost = t.before < 0 ? QString::fromLocal8Bit("未知")
                                           : QString::number(qMax<qint64>(t.before - t.rows, 0));
-        return QStringLiteral("<td>%1</td><td align=\"right\">%2</td><td align=\"right\">%3</td>")
+        return QStringLiteral("<td>%1</td><td align=\"right\">&nbsp;&nbsp;%2</td><td align=\"right\">&nbsp;&nbsp;%3</td>")
             .arg(t.name, QString::number(t.rows), lost);
     };
-    const QString head = QString::fromLocal8Bit("<th align=\"left\">表</th><th>现有行数</th><th>丢失行数</th>");
-    QString table = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"2\" style=\"font-size:12pt\"><tr>") +
-                    head + QStringLiteral("<th width=\"16\"></th>") + head + QStringLiteral("</tr>");
+    const QString head = QString::fromLocal8Bit("<th align=\"left\">表</th><th align=\"right\" style=\"white-space:nowrap\">&nbsp;&nbsp;现有</th>"
+                                                 "<th align=\"right\" style=\"white-space:nowrap\">&nbsp;&nbsp;丢失</th>");
+    QString table = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\" style=\"font-size:10pt\"><tr>") +
+                    head + QStringLiteral("<th width=\"24\"></th>") + head + QStringLiteral("</tr>");
     for (int i = 0; i < half; ++i)
         table += QStringLiteral("<tr>") + cells(i) + QStringLiteral("<td></td>") + cells(half + i) +
                  QStringLiteral("</tr>");
     table += QStringLiteral("</table>");
 
-    QString text = QString::fromLocal8Bit("<p>dravon.db数据库损坏，无法修复 ... 已抢救部分数据;<br>"
-                                          "数据库中现为从损坏文件中抢救出的数据：</p>") +
-                   table;
+    QString notes;
     if (salvage.lostAndFound > 0)
-        text += QString::fromLocal8Bit("<p>另有%1行数据无法确定所属的表，已存入表lost_and_found。</p>")
-                    .arg(salvage.lostAndFound);
-    text += QString::fromLocal8Bit("<p>抢救完成，请重启机器人。<br>！！！请务必确认机型、零点、限位等重要信息。<br>"
-                                   "！！！抢救出的数据不完整，请逐项核对。</p>");
-    return text;
+        notes += QString::fromLocal8Bit("另有%1行数据无法确定所属的表，已存入表lost_and_found。<br>")
+                     .arg(salvage.lostAndFound);
+    notes += QString::fromLocal8Bit("抢救完成，请重启机器人。<br>！！！请务必确认机型、零点、限位等重要信息。<br>"
+                                    "！！！抢救出的数据不完整，请逐项核对。");
+    return QString::fromLocal8Bit("<p>dravon.db数据库损坏，无法修复 ... 已抢救部分数据;</p>"
+                                  "<p style=\"font-size:14pt\">各表现有行数与丢失行数（未知：已无法统计）：</p>") +
+           table + QStringLiteral("<p style=\"font-size:14pt\">") + notes + QStringLiteral("</p>");
 }
 
 }  // namespace rescue

@@ -151,6 +151,13 @@ expect "repair: repair report" equals "$(box_texts repair | tail -n 1)" \
   'dravon.db数据库损坏 ... 已修复;\n修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n！！！本软件无法保证修复后数据的完整性。'
 expect "repair: database sound again" equals "$("${sim_prefix[@]}" "$stick/sqlite3" "$(share repair /dravon.db)" 'PRAGMA integrity_check;' 2>&1)" ok
 expect "repair: screenshots saved" test -n "$(ls "$shots/repair" 2>/dev/null)"
+# A damaged table page: the dump fails, the stick's sqlite3 salvages.
+mkdir -p "$(share salvage)"
+cp "$work/db-src/dravon.db" "$(share salvage /dravon.db)"
+damage_page "$(share salvage /dravon.db)"
+sim_run salvage "修复" "${runs[@]}" --read-only "$stick" -- "$stick/pendant-tool"
+expect "salvage: salvage report" has_box_starting salvage '<p>dravon.db数据库损坏，无法修复 ... 已抢救部分数据;</p>'
+expect "salvage: database sound again" equals "$("${sim_prefix[@]}" "$stick/sqlite3" "$(share salvage /dravon.db)" 'PRAGMA integrity_check;' 2>&1)" ok
 rm "$stick/rescue_mode"
 
 # Building again over a used stick: refused without --force; with it the

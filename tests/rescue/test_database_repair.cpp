@@ -144,9 +144,9 @@ int processesRunning(const QByteArray &needle)
 }
 
 const QString salvagedTitle = u8("抢救完成");
-const QString salvagedText = u8("<p>dravon.db数据库损坏，无法修复 ... 已抢救部分数据;");
+const QString salvagedText = u8("<p>dravon.db数据库损坏，无法修复 ... 已抢救部分数据;</p>");
 const QString nothingSalvaged =
-    u8("修复失败，控制器数据库损坏严重，未能抢救出数据。\n数据库未改变。请联系厂家技术服务支持。");
+    u8("修复失败，无法抢救数据。\n数据库未改变。\n请联系厂家技术服务支持。");
 
 QStringList badBackups()
 {
@@ -462,7 +462,7 @@ private slots:
         const QMap<QString, qint64> now = count_table_rows(db);
         for (const QString &table : required_tables()) {
             const QRegularExpressionMatch row =
-                QRegularExpression(QStringLiteral("<td>%1</td><td align=\"right\">(\\d+)</td><td align=\"right\">([^<]+)</td>")
+                QRegularExpression(QStringLiteral("<td>%1</td><td[^>]*>(?:&nbsp;)*(\\d+)</td><td[^>]*>(?:&nbsp;)*([^<]+)</td>")
                                        .arg(table))
                     .match(report);
             QVERIFY2(row.hasMatch(), qPrintable(table));
@@ -471,7 +471,7 @@ private slots:
         }
         QCOMPARE(now.value(QStringLiteral("tool_t")), 3);
         QVERIFY(now.value(QStringLiteral("lost_and_found")) > 1000);
-        QVERIFY(report.contains(u8("另有%1行数据无法确定所属的表，已存入表lost_and_found。")
+        QVERIFY(report.contains(u8("另有%1行数据无法确定所属的表，已存入表lost_and_found。<br>")
                                     .arg(now.value(QStringLiteral("lost_and_found")))));
     }
 
@@ -485,8 +485,7 @@ private slots:
         QTest::newRow("integrity check fails") << "integrity" << nothingSalvaged;
         QTest::newRow("no sqlite_dbpage in the shell")
             << "dbpage"
-            << u8("修复失败。U盘中的数据库恢复工具(sqlite3)缺少数据抢救功能(sqlite_dbpage)，无法抢救数据。\n"
-                  "请使用U盘自带的sqlite3。数据库未改变。");
+            << u8("修复失败：U盘中的sqlite3不支持数据抢救(sqlite_dbpage)。\n请使用U盘自带的sqlite3。数据库未改变。");
         QTest::newRow("copy into place fails") << "place"
                                                << u8("修复失败，控制器数据库损坏严重。\n请联系厂家技术服务支持。");
     }
