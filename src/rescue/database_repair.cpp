@@ -147,7 +147,10 @@ void fixed_process()
     }
 
     // The dump stopped at a damaged page: salvage what can still be read.
+    // A value past the table audit's paints the new label before the
+    // shell blocks the screen.
     ui::setProgressLabel(progress, QString::fromLocal8Bit("修复失败，正在抢救数据..."));
+    ui::setProgressValue(progress, 62);
     const rescue::Salvage salvage = rescue::salvageDatabase(tool, badBackup, limitMs);
     switch (salvage.outcome) {
     case rescue::Salvage::Salvaged: {
