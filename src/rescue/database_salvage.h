@@ -16,9 +16,11 @@ namespace rescue {
 
 // The time limit of one run of the SQLite shell over a database of
 // `databaseBytes`, in milliseconds: two minutes, and one second more for
-// every 150 KiB. The slowest run, .recover, needs some 1.5 MB/s on a
-// pendant with the database on its NFS share; the limit allows ten times
-// that, and two minutes for starting the shell from a slow stick.
+// every 150 KiB (some 24 minutes for 200 MB). The slowest run, .recover,
+// reads 2.7 MB/s under emulation of the pendant's processor, and perhaps
+// half that on a pendant with the database on its NFS share; the limit
+// allows nine times that, and two minutes for starting the shell from a
+// slow stick.
 int shellTimeLimit(qint64 databaseBytes);
 
 // PRAGMA integrity_check answers the single line "ok" for a sound database;
