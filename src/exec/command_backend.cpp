@@ -51,4 +51,9 @@ CommandResult execute(const QString &command, int timeout)
     return logged(command, [&] { return backend().execute(command, timeout); });
 }
 
+bool succeeds(const QString &command)
+{
+    return execute(command, -1).succeeded();
+}
+
 }  // namespace exec

@@ -48,4 +48,8 @@ CommandResult runSystem(const QString &command);
 // answers how it ended.
 CommandResult execute(const QString &command, int timeout);
 
+// Runs a command through the command runner without a limit and answers
+// whether it exited with 0.
+bool succeeds(const QString &command);
+
 }  // namespace exec

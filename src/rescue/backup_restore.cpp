@@ -22,12 +22,6 @@ using controller::workspace_backups;
 const QString &workspace = controller::project_workspace;
 const QString &database_file = controller::database;
 
-// Runs `command` through the runner and answers whether it exited with 0.
-bool succeeded(const QString &command)
-{
-    return exec::execute(command, -1).succeeded();
-}
-
 using controller::timeStamp;
 
 void remove(const QString &path)
@@ -63,7 +57,7 @@ bool restoreWorkspace(const QString &name)
     if (present(staged))
         return false;
     const QString source = exec::shellQuoteFileName(workspace_backups + QLatin1Char('/') + name);
-    if (!succeeded(QStringLiteral("/bin/cp -rf %1 %2").arg(source, staged))) {
+    if (!exec::succeeds(QStringLiteral("/bin/cp -rf %1 %2").arg(source, staged))) {
         remove(staged);
         return false;
     }
@@ -97,13 +91,13 @@ bool restoreDatabase(const QString &name)
         return false;
 
     const QString staged = database_file + QStringLiteral(".restoring");
-    if (!succeeded(QStringLiteral("/bin/cp -f %1 %2").arg(exec::shellQuoteFileName(candidate), staged))) {
+    if (!exec::succeeds(QStringLiteral("/bin/cp -f %1 %2").arg(exec::shellQuoteFileName(candidate), staged))) {
         remove(staged);
         return false;
     }
     if (QFile::exists(database_file)) {
         const QString kept = database_file + QStringLiteral(".before_restore.") + timeStamp();
-        if (!succeeded(QStringLiteral("/bin/cp -f %1 %2").arg(database_file, kept))) {
+        if (!exec::succeeds(QStringLiteral("/bin/cp -f %1 %2").arg(database_file, kept))) {
             remove(staged);
             return false;
         }

@@ -40,11 +40,6 @@ int shellVersion(const QString &firstLine)
     return m.hasMatch() ? m.captured(1).toInt() * 1000 + m.captured(2).toInt() : -1;
 }
 
-bool ran(const QString &command)
-{
-    return exec::execute(command, -1).succeeded();
-}
-
 enum class Rebuild { Done, BackupFailed, DumpIncomplete, NotPlaced, TimedOut };
 
 // Rebuilds the database from its dump while keeping the damaged file as
@@ -56,13 +51,11 @@ enum class Rebuild { Done, BackupFailed, DumpIncomplete, NotPlaced, TimedOut };
 Rebuild rebuild(QProgressDialog &progress, const QString &tool, const QString &badBackup, int limitMs)
 {
     exec::execute(QStringLiteral("/bin/rm -f %1 %2").arg(dump_file, badBackup), -1);
-    if (!ran(QStringLiteral("/bin/cp -f %1 %2").arg(database_file, badBackup)) ||
+    if (!exec::succeeds(QStringLiteral("/bin/cp -f %1 %2").arg(database_file, badBackup)) ||
         QFileInfo(badBackup).size() != QFileInfo(database_file).size())
         return Rebuild::BackupFailed;
-    // The loading shell runs in safe mode: a table's SQL text may hold a
-    // line that the dump would print as a dot-command of its own.
-    const exec::CommandResult dump =
-        exec::execute(QStringLiteral("%1 %2 \".dump\" | %1 -safe %3").arg(tool, database_file, dump_file), limitMs);
+    // A table's SQL text may hold a line that the dump prints as it stands.
+    const exec::CommandResult dump = rescue::loadSafely(tool, database_file, QStringLiteral(".dump"), dump_file, limitMs);
     exec::execute(QStringLiteral("/bin/sync"), -1);
     if (!dump.ended)
         return Rebuild::TimedOut;
@@ -106,8 +99,7 @@ void fixed_process()
     // A shell that cannot run here (no run bit on a read-only stick, built
     // for another processor, a folder) says nothing about the database.
     const exec::CommandResult version = exec::execute(QStringLiteral("%1 -version").arg(tool), rescue::shellTimeLimit(0));
-    const exec::CommandResult check =
-        exec::execute(QStringLiteral("%1 %2 \"PRAGMA integrity_check;\"").arg(tool, database_file), limitMs);
+    const exec::CommandResult check = rescue::integrityCheck(tool, database_file, limitMs);
     if (!version.succeeded() || shellVersion(version.firstLine) < 0 ||
         (check.couldNotRun() && check.firstLine.isEmpty()))
         return failWith(progress, "sqlite3错误", "U盘中的数据库恢复工具(sqlite3)无法在本示教器上运行。\n数据库未改变。");

@@ -19,6 +19,17 @@ int shellTimeLimit(qint64 databaseBytes)
     return int(qMin<qint64>(ms, std::numeric_limits<int>::max()));
 }
 
+exec::CommandResult integrityCheck(const QString &tool, const QString &file, int limitMs)
+{
+    return exec::execute(QStringLiteral("%1 %2 \"PRAGMA integrity_check;\"").arg(tool, file), limitMs);
+}
+
+exec::CommandResult loadSafely(const QString &tool, const QString &file, const QString &dotCommand,
+                               const QString &into, int limitMs)
+{
+    return exec::execute(QStringLiteral("%1 %2 \"%3\" | %1 -safe %4").arg(tool, file, dotCommand, into), limitMs);
+}
+
 bool integrityPassed(const exec::CommandResult &check)
 {
     QString line = check.firstLine;
@@ -30,11 +41,6 @@ bool integrityPassed(const exec::CommandResult &check)
 }
 
 namespace {
-
-bool ran(const QString &command)
-{
-    return exec::execute(command, -1).succeeded();
-}
 
 // The rows of `table` in `file` as the shell counts them, within `limitMs`;
 // -1 when it cannot count them (the table's pages are damaged) in time.
@@ -52,8 +58,8 @@ qint64 shellRowCount(const QString &tool, const QString &file, const QString &ta
 bool replaceDatabase(const QString &file, const QString &suffix)
 {
     const QString staged = controller::database + QLatin1Char('.') + suffix;
-    const bool placed = ran(QStringLiteral("/bin/cp -f %1 %2").arg(file, staged)) &&
-                        ran(QStringLiteral("/bin/mv -f %1 %2").arg(staged, controller::database));
+    const bool placed = exec::succeeds(QStringLiteral("/bin/cp -f %1 %2").arg(file, staged)) &&
+                        exec::succeeds(QStringLiteral("/bin/mv -f %1 %2").arg(staged, controller::database));
     exec::execute(QStringLiteral("/bin/sync"), -1);
     if (!placed)
         exec::execute(QStringLiteral("/bin/rm -f ") + staged, -1);
@@ -82,19 +88,15 @@ Salvage salvageDatabase(const QString &tool, const QString &badBackup, int limit
 
     const QString &salvaged = controller::salvage_file;
     exec::execute(QStringLiteral("/bin/rm -f ") + salvaged, -1);
-    // As with the dump, the loading shell runs in safe mode: a line of the
-    // recovered text that starts with "." (from a crafted table name or
-    // schema text) must not run as one of the shell's own commands.
-    const exec::CommandResult recover = exec::execute(
-        QStringLiteral("%1 %2 \".recover\" | %1 -safe %3").arg(tool, controller::database, salvaged), limitMs);
+    const exec::CommandResult recover =
+        loadSafely(tool, controller::database, QStringLiteral(".recover"), salvaged, limitMs);
     exec::execute(QStringLiteral("/bin/sync"), -1);
     if (!recover.ended)
         return stopped("抢救数据");
 
     if (check_db_tables(salvaged, nullptr) != audit_all_present)
         return salvage;
-    const exec::CommandResult check =
-        exec::execute(QStringLiteral("%1 %2 \"PRAGMA integrity_check;\"").arg(tool, salvaged), limitMs);
+    const exec::CommandResult check = integrityCheck(tool, salvaged, limitMs);
     if (!check.ended)
         return stopped("检查抢救结果");
     if (!integrityPassed(check))

@@ -4,8 +4,8 @@
 // whatever is still readable page by page into a fresh file, which replaces
 // the database only once it holds every required table and passes the
 // integrity check. Also the pieces the repair's first stage shares with it:
-// the shell's time limit, the reading of its integrity check and the
-// replacing of the database.
+// the shell's time limit, its integrity check, its loading of a database's
+// text in safe mode, and the replacing of the database.
 
 #include <QList>
 #include <QString>
@@ -22,6 +22,18 @@ namespace rescue {
 // allows nine times that, and two minutes for starting the shell from a
 // slow stick.
 int shellTimeLimit(qint64 databaseBytes);
+
+// The shell `tool` (quoted for the command line) runs PRAGMA
+// integrity_check on `file` within `limitMs`.
+exec::CommandResult integrityCheck(const QString &tool, const QString &file, int limitMs);
+
+// The shell `tool` prints `file` as SQL with `dotCommand` (".dump" or
+// ".recover"), and a second one loads that text into `into` within
+// `limitMs`. The loading shell runs in safe mode: a line of the text that
+// starts with "." (from a crafted table name or schema text) stops the
+// load instead of running as one of the shell's own commands.
+exec::CommandResult loadSafely(const QString &tool, const QString &file, const QString &dotCommand,
+                               const QString &into, int limitMs);
 
 // PRAGMA integrity_check answers the single line "ok" for a sound database;
 // a damaged one lists its faults, which may well contain the two letters
