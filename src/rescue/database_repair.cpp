@@ -147,9 +147,12 @@ void fixed_process()
     switch (salvage.outcome) {
     case rescue::Salvage::Salvaged: {
         ui::setProgressValue(progress, 100);
+        const rescue::SalvageReport report = rescue::salvageReport(salvage);
         ui::BoxStyle style;
         style.sizing = ui::BoxStyle::FreeSize;
-        ui::execStyledBox(QString::fromLocal8Bit("抢救完成"), QMessageBox::Warning, rescue::salvageReport(salvage),
+        style.scrolledText = report.table;
+        style.closingText = report.closing;
+        ui::execStyledBox(QString::fromLocal8Bit("抢救完成"), QMessageBox::Warning, report.text,
                           {{QString::fromLocal8Bit("确定"), QMessageBox::YesRole}}, style);
         return;
     }

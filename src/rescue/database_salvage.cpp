@@ -122,28 +122,21 @@ Salvage salvageDatabase(const QString &tool, const QString &badBackup, int limit
     return salvage;
 }
 
-QString salvageReport(const Salvage &salvage)
+SalvageReport salvageReport(const Salvage &salvage)
 {
-    // Every required table with its rows, in two columns of tables side by
-    // side and in smaller type than the box's, so that the box still fits
-    // the pendant's screen.
-    const int half = (salvage.tables.size() + 1) / 2;
-    auto cells = [&salvage](int i) {
-        if (i >= salvage.tables.size())
-            return QStringLiteral("<td></td><td></td><td></td>");
-        const SalvagedTable &t = salvage.tables[i];
+    // Every required table with its rows, one a line: the box shows the
+    // table in a part that scrolls where the screen is too small for it.
+    QString table = QString::fromLocal8Bit(
+        "<table cellspacing=\"0\" cellpadding=\"1\" style=\"font-size:14pt\"><tr><th align=\"left\">表</th>"
+        "<th align=\"right\" style=\"white-space:nowrap\">&nbsp;&nbsp;现有</th>"
+        "<th align=\"right\" style=\"white-space:nowrap\">&nbsp;&nbsp;丢失</th></tr>");
+    for (const SalvagedTable &t : salvage.tables) {
         const QString lost = t.before < 0 ? QString::fromLocal8Bit("未知")
                                           : QString::number(qMax<qint64>(t.before - t.rows, 0));
-        return QStringLiteral("<td>%1</td><td align=\"right\">&nbsp;&nbsp;%2</td><td align=\"right\">&nbsp;&nbsp;%3</td>")
-            .arg(t.name, QString::number(t.rows), lost);
-    };
-    const QString head = QString::fromLocal8Bit("<th align=\"left\">表</th><th align=\"right\" style=\"white-space:nowrap\">&nbsp;&nbsp;现有</th>"
-                                                 "<th align=\"right\" style=\"white-space:nowrap\">&nbsp;&nbsp;丢失</th>");
-    QString table = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\" style=\"font-size:10pt\"><tr>") +
-                    head + QStringLiteral("<th width=\"24\"></th>") + head + QStringLiteral("</tr>");
-    for (int i = 0; i < half; ++i)
-        table += QStringLiteral("<tr>") + cells(i) + QStringLiteral("<td></td>") + cells(half + i) +
-                 QStringLiteral("</tr>");
+        table += QStringLiteral("<tr><td>%1</td><td align=\"right\">&nbsp;&nbsp;%2</td>"
+                                "<td align=\"right\">&nbsp;&nbsp;%3</td></tr>")
+                     .arg(t.name, QString::number(t.rows), lost);
+    }
     table += QStringLiteral("</table>");
 
     QString notes;
@@ -152,9 +145,9 @@ QString salvageReport(const Salvage &salvage)
                      .arg(salvage.lostAndFound);
     notes += QString::fromLocal8Bit("抢救完成，请重启机器人。<br>！！！请务必确认机型、零点、限位等重要信息。<br>"
                                     "！！！抢救出的数据不完整，请逐项核对。");
-    return QString::fromLocal8Bit("<p>dravon.db数据库损坏，无法修复 ... 已抢救部分数据;</p>"
-                                  "<p style=\"font-size:14pt\">各表现有行数与丢失行数（未知：已无法统计）：</p>") +
-           table + QStringLiteral("<p style=\"font-size:14pt\">") + notes + QStringLiteral("</p>");
+    return {QString::fromLocal8Bit("<p>dravon.db数据库损坏，无法修复 ... 已抢救部分数据;</p>"
+                                   "<p style=\"font-size:14pt\">各表现有行数与丢失行数（未知：已无法统计）：</p>"),
+            table, QStringLiteral("<p style=\"font-size:14pt\">") + notes + QStringLiteral("</p>")};
 }
 
 }  // namespace rescue

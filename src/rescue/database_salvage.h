@@ -74,7 +74,14 @@ struct Salvage {
 // the shell. The database is replaced only on Salvaged.
 Salvage salvageDatabase(const QString &tool, const QString &badBackup, int limitMs);
 
-// The report of a salvage that replaced the database.
-QString salvageReport(const Salvage &salvage);
+// The report of a salvage that replaced the database, rich text in three
+// parts: what happened, the table of rows kept and lost (long: it may have
+// to scroll), and the closing lines that must always be seen.
+struct SalvageReport {
+    QString text;
+    QString table;
+    QString closing;
+};
+SalvageReport salvageReport(const Salvage &salvage);
 
 }  // namespace rescue

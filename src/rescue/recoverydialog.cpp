@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "controller/site.h"
+#include "ui/dialog_recipes.h"
 #include "ui_recoverydialog.h"
 
 namespace {
@@ -36,6 +37,13 @@ RecoveryDialog::RecoveryDialog(QWidget *parent) : QDialog(parent), ui(new Ui_Rec
                 ui->cmbProject, ui->grbProject);
     listBackups(controller::database_backups, QStringLiteral("database_*"),
                 ui->cmbDatabase, ui->grbDatabase);
+    // A long backup name is cut short in its list rather than widening the
+    // dialog past a small screen.
+    for (QComboBox *list : {ui->cmbProject, ui->cmbDatabase}) {
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        list->setMinimumContentsLength(20);
+    }
+    ui::fitToScreen(this);
 }
 
 RecoveryDialog::~RecoveryDialog()

@@ -10,6 +10,7 @@
 
 class QAbstractButton;
 class QProgressDialog;
+class QWidget;
 
 namespace ui {
 
@@ -32,7 +33,18 @@ struct BoxStyle {
     QString sheet = msg_qss;
     bool styledWindow = true;          // window flags 0x40803 and styled background
     bool defaultButton = false;        // make the first button the default one
+    // A long part of the box (a table, say), rich text shown below the text
+    // in an area that scrolls by finger when the box would not fit the
+    // screen, and the closing lines shown below it, always on screen with
+    // the buttons. Empty: the box is text and buttons alone.
+    QString scrolledText;
+    QString closingText;
 };
+
+// Keeps a top-level window within the screen it is on (the screen's
+// available area): its maximum size, and for a box with a scrolled part
+// the height of that part, so that every button stays on screen.
+void fitToScreen(QWidget *window);
 
 // Builds a styled box on the heap, without parent, as the recipe says. The
 // buttons get the box's font, the fixed size btn_size and msg_btn_qss; the

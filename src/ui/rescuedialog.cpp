@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTextCursor>
 
+#include "ui/dialog_recipes.h"
 #include "ui_rescuedialog.h"
 
 namespace {
@@ -27,6 +28,7 @@ RescueDialog::RescueDialog(QWidget *parent)
     : QDialog(parent), ui(new Ui_RescueDialog), process(new QProcess(this))
 {
     ui->setupUi(this);
+    ui::fitToScreen(this);
 }
 
 RescueDialog::~RescueDialog()

@@ -10,10 +10,13 @@
 #include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 
 namespace {
@@ -77,6 +80,10 @@ QJsonObject DialogRecord::toJson() const
     }
     if (!screenshot.isEmpty())
         o[QStringLiteral("screenshot")] = screenshot;
+    if (!screenSize.isEmpty()) {
+        o[QStringLiteral("screen")] = screenSize;
+        o[QStringLiteral("off_screen")] = QJsonArray::fromStringList(offScreen);
+    }
     return o;
 }
 
@@ -244,7 +251,13 @@ void DialogRobot::handleMessageBox(QMessageBox *box)
     DialogRecord r;
     r.kind = QStringLiteral("box");
     describeWidget(r, box);
+    // What the box says, top to bottom: its text, a part that scrolls, its
+    // closing lines.
     r.text = box->text();
+    if (auto *area = box->findChild<QScrollArea *>(QStringLiteral("scrolledText")))
+        if (auto *part = qobject_cast<QLabel *>(area->widget()))
+            r.text += part->text();
+    r.text += box->informativeText();
     r.icon = box->icon();
     QList<QAbstractButton *> buttons = buttonsLeftToRight(box);
     for (QAbstractButton *b : buttons) {
@@ -354,6 +367,18 @@ void DialogRobot::add(DialogRecord record, QWidget *shot)
 {
     record.epochMs = QDateTime::currentMSecsSinceEpoch();
     record.ms = record.epochMs - startMs_;
+    QScreen *screen = shot ? shot->window()->screen() : nullptr;
+    if (screen) {
+        // Whether a finger can reach it all: the window and each of its
+        // buttons wholly on the screen.
+        const QRect onScreen = screen->geometry();
+        record.screenSize = QStringLiteral("%1x%2").arg(onScreen.width()).arg(onScreen.height());
+        if (!onScreen.contains(shot->window()->frameGeometry()))
+            record.offScreen << QStringLiteral("window");
+        for (QAbstractButton *b : shot->window()->findChildren<QAbstractButton *>())
+            if (b->isVisible() && !onScreen.contains(QRect(b->mapToGlobal(QPoint()), b->size())))
+                record.offScreen << (b->text().isEmpty() ? QString::fromLatin1(b->metaObject()->className()) : b->text());
+    }
     if (shot && !shotDir_.isEmpty()) {
         QString name = record.kind;
         if (record.kind == QLatin1String("progress"))
@@ -361,6 +386,13 @@ void DialogRobot::add(DialogRecord record, QWidget *shot)
         record.screenshot = QDir(shotDir_).filePath(
             QStringLiteral("%1-%2.png").arg(records_.size() + 1, 3, 10, QLatin1Char('0')).arg(name));
         shot->grab().save(record.screenshot);
+        // The whole screen too, as the person sees it, for what is not a
+        // progress step.
+        if (screen && record.kind != QLatin1String("progress")) {
+            QString whole = record.screenshot;
+            whole.replace(QLatin1String(".png"), QLatin1String("-screen.png"));
+            screen->grabWindow(0).save(whole);
+        }
     }
     records_.append(record);
     if (!logFile_.isEmpty()) {

@@ -58,6 +58,8 @@ struct DialogRecord {
     qint64 ms = 0;             // since the robot started
     qint64 epochMs = 0;
     QString screenshot;
+    QString screenSize;      // "WxH" of the screen the dialog is on
+    QStringList offScreen;   // "window" and the captions of buttons not wholly on it
 
     QJsonObject toJson() const;
 };
