@@ -33,7 +33,7 @@ packages=(
   iputils-ping iproute2 util-linux procps time
   zip unzip sqlite3 jq
   fonts-wqy-microhei fontconfig
-  dpkg-dev tcl xz-utils
+  dpkg-dev tcl xz-utils busybox
 )
 if [ "$target" != host ]; then
   packages+=("crossbuild-essential-$target" "qtbase5-dev:$target" "libqt5sql5-sqlite:$target"

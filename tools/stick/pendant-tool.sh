@@ -25,4 +25,12 @@ if [ -z "${QT_QPA_PLATFORM:-}" ]; then
   if [ -n "${DISPLAY:-}" ]; then QT_QPA_PLATFORM=xcb; else QT_QPA_PLATFORM=linuxfb; fi
   export QT_QPA_PLATFORM
 fi
+# launch_log TEXT...: one line of what the launcher chose, in the run log
+# beside it (a read-only stick keeps none) and on the console.
+launch_log() {
+  echo "launcher: $*" >> "$top/pendant-tool.log" 2>/dev/null
+  echo "launcher: $*" >&2
+}
+# Touch screen, mouse, keyboard, calibration and rotation.
+. "$runtime/panel-input.sh"
 exec "$runtime/lib/@LOADER@" --library-path "$runtime/lib" "$runtime/bin/pendant-tool" "$@"
