@@ -29,7 +29,7 @@ esac
 
 packages=(
   cmake g++ make pkg-config
-  qtbase5-dev libqt5sql5-sqlite
+  qtbase5-dev libqt5sql5-sqlite qtbase5-private-dev libts-dev
   iputils-ping iproute2 util-linux procps time
   zip unzip sqlite3 jq
   fonts-wqy-microhei fontconfig
@@ -37,6 +37,7 @@ packages=(
 )
 if [ "$target" != host ]; then
   packages+=("crossbuild-essential-$target" "qtbase5-dev:$target" "libqt5sql5-sqlite:$target"
+             "qtbase5-private-dev:$target" "libts-dev:$target"
              qemu-user-static)
 fi
 
