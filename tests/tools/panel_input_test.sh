@@ -13,8 +13,16 @@ top=$(cd "$here/../.." && pwd)
 . "$top/tests/e2e/lib/tally.sh"
 work=$(mktemp -d /tmp/panel-input.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-if command -v busybox >/dev/null && busybox ash -c : 2>/dev/null; then shell=(busybox ash); else shell=(dash); fi
-echo "# shell: ${shell[*]}"
+# With BusyBox, its applets alone are on the PATH, as on the pendant.
+path=$PATH
+if command -v busybox >/dev/null && busybox ash -c : 2>/dev/null; then
+  shell=("$(command -v busybox)" ash) path=$work/bin
+  mkdir -p "$path"
+  for a in cat env grep head printf sed sort tail tr; do ln -s "$(command -v busybox)" "$path/$a"; done
+else
+  shell=(dash)
+fi
+echo "# shell: ${shell[*]}, PATH $path"
 
 # row NAME FIXTURE SETUP EXPORTS LOGGED: FIXTURE is panels/FIXTURE.devices
 # (or none); SETUP is shell code run in the fake root $root first (files,
@@ -29,7 +37,7 @@ row() {
   echo 800,480 > "$root/sys/class/graphics/fb0/virtual_size"
   : > "$root/stick/.pendant-tool/plugins/generic/libqtslibplugin.so"
   local got
-  got=$(cd "$root" && env -i PATH="$PATH" root="$root" "${shell[@]}" -c '
+  got=$(cd "$root" && env -i PATH="$path" root="$root" "${shell[@]}" -c '
     eval "$1"
     top=$root/stick runtime=$root/stick/.pendant-tool fb_device=${fb_device-/dev/fb0}
     QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-linuxfb}; export QT_QPA_PLATFORM
