@@ -57,9 +57,13 @@ expect "sqlite3 is built for $target" equals "$(elf_machine "$stick/sqlite3")" "
 expect "sqlite3 is linked statically" bash -c "! readelf -l '$stick/sqlite3' | grep -q 'program interpreter'"
 for p in platforms/libqlinuxfb.so platforms/libqxcb.so platforms/libqoffscreen.so \
          generic/libqevdevtouchplugin.so generic/libqevdevmouseplugin.so generic/libqevdevkeyboardplugin.so \
-         sqldrivers/libqsqlite.so; do
+         generic/libqtslibplugin.so sqldrivers/libqsqlite.so; do
   expect "plugin $p" test -f "$runtime/plugins/$p"
 done
+expect "tslib: its library, modules and settings, and the launcher's input choices" \
+  test -f "$runtime/lib/libts.so.0" -a -f "$runtime/ts/input.so" -a -f "$runtime/ts/linear.so" \
+    -a -f "$runtime/ts/ts.conf" -a -f "$runtime/panel-input.sh"
+expect "tslib's modules are built for $target" equals "$(elf_machine "$runtime/ts/linear.so")" "$machine"
 loader=$(readelf -l "$runtime/bin/pendant-tool" | sed -n 's/.*program interpreter: \(.*\)\]/\1/p')
 expect "the loader $(basename "$loader") is bundled" test -x "$runtime/lib/$(basename "$loader")"
 expect "the launcher starts the bundled loader" has_line "$stick/pendant-tool" "/lib/$(basename "$loader")\" --library-path"
@@ -69,7 +73,7 @@ done
 # Every library any bundled program or plugin asks for is bundled.
 unmet() {
   local f lib
-  for f in "$runtime/bin/pendant-tool" $(find "$runtime/lib" "$runtime/plugins" -name '*.so*' -type f); do
+  for f in "$runtime/bin/pendant-tool" $(find "$runtime/lib" "$runtime/plugins" "$runtime/ts" -name '*.so*' -type f); do
     for lib in $(readelf -d "$f" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
       [ -f "$runtime/lib/$lib" ] || echo "$(basename "$f") needs $lib"
     done
@@ -121,6 +125,8 @@ sim_run upgrade "确定" "${runs[@]}" --read-only "$stick" -- "$stick/pendant-to
 first=$(grep -m1 -o '"epoch_ms":[0-9]*' "$work/upgrade.log" | cut -d: -f2)
 [ -n "$first" ] && echo "# first dialog $((first - start)) ms after the start of the simulated pendant ($target)"
 expect "upgrade: success box" has_box upgrade '升级成功，请手动重启系统！'
+# The launcher tells what it chose (on the console: the stick is read-only).
+expect "upgrade: the launcher says what it chose" has_line "$work/upgrade.out" "launcher: screen: platform offscreen"
 expect "upgrade: Zivad-ADE installed" cmp -s "$(pendant upgrade /root/workspace/Zivad-ADE)" "$work/src/Zivad-ADE/Zivad-ADE"
 expect "upgrade: controller database is the package's" cmp -s "$(export_of upgrade /home/ostrel/nfs_space/dravon.db)" "$work/src/dravon.db"
 expect "upgrade: screenshots saved" test -n "$(ls "$shots/upgrade" 2>/dev/null)"
