@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The pendant's common screens: on 640x480, 800x480 and 800x600 every box
 # and dialog of the upgrade, the repair (the salvage report too), the
-# restore and a utility lies wholly on the screen with each of its buttons,
+# restore and the utilities lies wholly on the screen with each of its buttons,
 # as the dialog robot measures it. The tool draws on Qt's VNC platform, a
 # frame-buffer screen of the given size like the panel's linuxfb, inside the
 # simulated pendant's own network (nothing connects to it). The robot keeps
@@ -63,9 +63,18 @@ for size in ${PENDANT_SCREEN_SIZES:-640x480 800x480 800x600}; do
   expect "restore at $size: done" mentions "restore-$size" '请重启机器人'
   expect "restore at $size: every dialog on screen" on_screen "restore-$size" "$size"
 
-  mkdir -p "$(data_share "utility-$size")"
-  sqlite3 "$(data_share "utility-$size")/dravon.db" "create table system_log_t (id integer primary key, text text);"
-  run "utility-$size" "确定" clear-log
-  expect "utility at $size: every dialog on screen" on_screen "utility-$size" "$size"
+  # The utilities: clearing the log, deleting a workspace entry, copying
+  # the database and project.
+  for utility in clear-log delete copy; do
+    name=$utility-$size
+    mkdir -p "$(data_share "$name")/workspace/proj a"
+    sqlite3 "$(data_share "$name")/dravon.db" "create table system_log_t (id integer primary key, text text);"
+    case $utility in
+      clear-log) run "$name" "确定" clear-log ;;
+      delete) run "$name" "确定" delete "proj a" ;;
+      copy) run "$name" "确定" copy "/root/backup dir" ;;
+    esac
+    expect "$utility at $size: every dialog on screen" on_screen "$name" "$size"
+  done
 done
 finish
