@@ -18,7 +18,7 @@ path=$PATH
 if command -v busybox >/dev/null && busybox ash -c : 2>/dev/null; then
   shell=("$(command -v busybox)" ash) path=$work/bin
   mkdir -p "$path"
-  for a in cat env grep head printf sed sort tail tr; do ln -s "$(command -v busybox)" "$path/$a"; done
+  for a in cat env grep head mkdir printf rm sed sort tail tr; do ln -s "$(command -v busybox)" "$path/$a"; done
 else
   shell=(dash)
 fi
