@@ -111,6 +111,12 @@ row nothing nothing '' \
 QT_QPA_PLATFORM=linuxfb' \
 'launcher: touch: none found in @/proc/bus/input/devices'
 
+# The frame buffer named only in the platform's settings.
+row fb-in-platform nothing 'fb_device= QT_QPA_PLATFORM=linuxfb:fb=/dev/fb0' \
+'QT_QPA_FB_NO_LIBINPUT=1
+QT_QPA_PLATFORM=linuxfb:fb=/dev/fb0' \
+'launcher: screen: /dev/fb0 800x480, platform linuxfb:fb=/dev/fb0'
+
 row no-proc none '' \
 'QT_QPA_FB_NO_LIBINPUT=1
 QT_QPA_PLATFORM=linuxfb' \

@@ -131,10 +131,16 @@ panel_list() {
 panel_label() { printf '%s\n' "$panel_found" | sed -n "s/^[a-z]* $1 //p" | head -n 1; }
 
 panel_input() {
-  # The screen: its device and size as the kernel gives them.
-  if [ -n "${fb_device:-}" ]; then
-    panel_size=$(cat "$panel_sys/class/graphics/${fb_device##*/}/virtual_size" 2>/dev/null | tr , x)
-    launch_log "screen: $fb_device ${panel_size:-(size unknown)}, platform $QT_QPA_PLATFORM"
+  # The screen: its device (the launcher's, else the one linuxfb opens)
+  # and its size as the kernel gives it.
+  panel_fb=${fb_device:-}
+  case $panel_fb$QT_QPA_PLATFORM in
+    linuxfb*fb=*) panel_fb=${QT_QPA_PLATFORM#*fb=}; panel_fb=${panel_fb%%:*} ;;
+    linuxfb*) panel_fb=/dev/fb0 ;;
+  esac
+  if [ -n "$panel_fb" ]; then
+    panel_size=$(cat "$panel_sys/class/graphics/${panel_fb##*/}/virtual_size" 2>/dev/null | tr , x)
+    launch_log "screen: $panel_fb ${panel_size:-(size unknown)}, platform $QT_QPA_PLATFORM"
   else
     launch_log "screen: platform $QT_QPA_PLATFORM"
   fi
