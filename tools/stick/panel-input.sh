@@ -17,6 +17,7 @@
 # for tests. Exports QT_QPA_* and TSLIB_* variables; every choice goes to
 # the run log.
 
+# shellcheck shell=sh disable=SC2154  # top, runtime and the like come from the launcher
 panel_proc=${PENDANT_PROC:-/proc}
 panel_dev=${PENDANT_DEV:-/dev}
 panel_etc=${PENDANT_ETC:-/etc}
@@ -51,6 +52,7 @@ panel_bit_in() {
   shift 2
   panel_i=$(($# - panel_b / panel_w))
   [ "$panel_i" -ge 1 ] || return 1
+  panel_word=0
   eval "panel_word=\${$panel_i}"
   [ $(((0x$panel_word >> (panel_b % panel_w)) & 1)) = 1 ]
 }
@@ -85,7 +87,7 @@ panel_device() {
   if panel_bit "$panel_ev" 3 && panel_bit "$panel_key" 330 &&
      { { panel_bit "$panel_abs" 0 && panel_bit "$panel_abs" 1; } ||
        { panel_bit "$panel_abs" 53 && panel_bit "$panel_abs" 54; }; }; then
-    panel_kind=touch
+    panel_kind="touch"
   elif panel_bit "$panel_ev" 2 && panel_bit "$panel_rel" 0 && panel_bit "$panel_rel" 1; then
     panel_kind=mouse
   elif panel_bit "$panel_ev" 1 && [ -n "$panel_key" ]; then
@@ -125,7 +127,7 @@ panel_devices() { printf '%s\n' "$panel_found" | sed -n "s/^$1 \(event[0-9]*\) .
 # parameters take them.
 panel_list() {
   panel_out=""
-  for panel_e in $*; do panel_out=$panel_out${panel_out:+:}$(panel_node "$panel_e"); done
+  for panel_e in "$@"; do panel_out=$panel_out${panel_out:+:}$(panel_node "$panel_e"); done
   printf '%s' "$panel_out"
 }
 panel_label() { printf '%s\n' "$panel_found" | sed -n "s/^[a-z]* $1 //p" | head -n 1; }
@@ -139,7 +141,7 @@ panel_input() {
     linuxfb*) panel_fb=/dev/fb0 ;;
   esac
   if [ -n "$panel_fb" ]; then
-    panel_size=$(cat "$panel_sys/class/graphics/${panel_fb##*/}/virtual_size" 2>/dev/null | tr , x)
+    panel_size=$(tr , x < "$panel_sys/class/graphics/${panel_fb##*/}/virtual_size" 2>/dev/null)
     launch_log "screen: $panel_fb ${panel_size:-(size unknown)}, platform $QT_QPA_PLATFORM"
   else
     launch_log "screen: platform $QT_QPA_PLATFORM"
@@ -183,10 +185,12 @@ panel_input() {
   QT_QPA_FB_NO_LIBINPUT=1
   export QT_QPA_FB_NO_LIBINPUT
   if [ -n "$panel_mice" ]; then
+    # shellcheck disable=SC2086  # one eventN a word
     QT_QPA_EVDEV_MOUSE_PARAMETERS=$(panel_list $panel_mice)
     export QT_QPA_EVDEV_MOUSE_PARAMETERS
   fi
   if [ -n "$panel_keys" ]; then
+    # shellcheck disable=SC2086  # one eventN a word
     QT_QPA_EVDEV_KEYBOARD_PARAMETERS=$(panel_list $panel_keys)
     export QT_QPA_EVDEV_KEYBOARD_PARAMETERS
   fi
