@@ -116,10 +116,15 @@ bool installControllerPrograms()
 // would leave it, but never writing a file in place: a folder that both
 // have is merged (each file the package brings replaces the one of its
 // name, every other file there stays), anything else is put in place whole.
+// A folder of the controller's is never replaced by a file of the package:
+// the copy would refuse that too, and the folder's files would be lost.
 bool mergeInPlace(const QString &fresh, const QString &target)
 {
     const QFileInfo from(fresh), to(target);
-    if (!from.isDir() || from.isSymLink() || !to.isDir() || to.isSymLink())
+    const bool folderThere = to.isDir() && !to.isSymLink();
+    if (folderThere && (!from.isDir() || from.isSymLink()))
+        return false;
+    if (!folderThere)
         return putInPlace(fresh, target);
     const QStringList names =
         QDir(fresh).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
