@@ -4,19 +4,18 @@
 #include <algorithm>
 
 #include "controller/site.h"
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 
 namespace controller {
-
-using exec::runSystem;
 
 bool mountShare(const QString &dir)
 {
     if (!QFile::exists(dir)) {
-        runSystem(QStringLiteral("/bin/mkdir -p ") + dir);
-        runSystem(QStringLiteral("sync"));
+        // Whether these worked shows in the mount that follows.
+        exec::runIgnoringStatus(exec::Route::System, QStringLiteral("/bin/mkdir -p ") + dir);
+        exec::runIgnoringStatus(exec::Route::System, QStringLiteral("sync"));
     }
-    return runSystem(QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip + QLatin1Char(':') +
+    return exec::runSystem(QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip + QLatin1Char(':') +
                      dir + QLatin1Char(' ') + dir)
         .ended;
 }

@@ -13,7 +13,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 #include "exec/execute_command.h"
 #include "exec/real_backend.h"
 #include "exec/vpopen.h"

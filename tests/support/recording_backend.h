@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "controller/site.h"
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 #include "exec/real_backend.h"
 
 class RecordingBackend : public exec::CommandBackend {

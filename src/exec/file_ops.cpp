@@ -1,0 +1,78 @@
+#include "exec/file_ops.h"
+
+#include <QFileInfo>
+
+#include "exec/shell_quote.h"
+
+namespace exec {
+
+namespace {
+
+QString operand(const QString &path)
+{
+    return shellQuoteFileName(path);
+}
+
+bool moved(Route route, const QString &from, const QString &to)
+{
+    return succeeds(route, QStringLiteral("/bin/mv -f %1 %2").arg(operand(from), operand(to)));
+}
+
+}  // namespace
+
+bool present(const QString &path)
+{
+    const QFileInfo entry(path);
+    return entry.exists() || entry.isSymLink();
+}
+
+bool keepCopy(Route route, const QString &file, const QString &copy)
+{
+    const bool copied = succeeds(route, QStringLiteral("/bin/cp -f %1 %2").arg(operand(file), operand(copy)));
+    // cp may answer 0 for a copy a full share cut short on NFS; the size
+    // tells.
+    const QFileInfo original(file), kept(copy);
+    if (copied && kept.isFile() && kept.size() == original.size())
+        return true;
+    removeIgnoringStatus(route, copy);
+    return false;
+}
+
+bool replaceByRename(Route route, const QString &fresh, const QString &target, const QString &aside)
+{
+    const QFileInfo old(target);
+    if (!old.isDir() || old.isSymLink())
+        return moved(route, fresh, target);
+    if (aside.isEmpty())
+        return false;
+    if (!moved(route, target, aside))
+        return false;
+    if (!moved(route, fresh, target)) {
+        // Back in place; should even that fail, the old folder stays whole
+        // at `aside`.
+        moved(route, aside, target);
+        return false;
+    }
+    removeIgnoringStatus(route, aside);
+    return true;
+}
+
+bool remove(Route route, const QString &path)
+{
+    runIgnoringStatus(route, QStringLiteral("/bin/rm -rf ") + operand(path));
+    // rm answers 1 for an entry that was never there; what counts is that
+    // nothing is left.
+    return !present(path);
+}
+
+void removeIgnoringStatus(Route route, const QString &path)
+{
+    runIgnoringStatus(route, QStringLiteral("/bin/rm -rf ") + operand(path));
+}
+
+void sync(Route route)
+{
+    runIgnoringStatus(route, QStringLiteral("/bin/sync"));
+}
+
+}  // namespace exec

@@ -1,0 +1,43 @@
+#pragma once
+// The file operations the jobs run on the pendant and the controller's
+// shares, each one way for every flow, on the route the flow runs its
+// commands (commands.h): keep a copy, put a new file or folder in place by
+// rename, remove, sync. Paths are file names as Qt has them; they reach the
+// shell quoted where they must be (shell_quote.h), a plain path as written.
+
+#include <QString>
+
+#include "exec/commands.h"
+
+namespace exec {
+
+// Copies the file `file` to `copy` ("/bin/cp -f") and answers whether the
+// copy is whole: a file of the same size. A partial copy (a full share) is
+// removed again.
+[[nodiscard]] bool keepCopy(Route route, const QString &file, const QString &copy);
+
+// Puts `fresh`, complete and on the same file system, in place of
+// `target`, so the target is at every moment either the old entry or the
+// whole new one. A file (or a target that is no folder) is replaced by one
+// rename ("/bin/mv -f"). A folder cannot be renamed over a full one: the
+// old folder is renamed to `aside` first and removed once the new one is
+// in place, and renamed back should the second rename fail. Answers whether
+// `fresh` took the target's place; when not, `fresh` is left where it is.
+[[nodiscard]] bool replaceByRename(Route route, const QString &fresh, const QString &target, const QString &aside);
+
+// Removes `path` and all below it ("/bin/rm -rf") and answers whether
+// nothing is left there.
+[[nodiscard]] bool remove(Route route, const QString &path);
+
+// As remove(), where nothing depends on the outcome: a scratch entry that
+// a later step checks or overwrites anyway.
+void removeIgnoringStatus(Route route, const QString &path);
+
+// Writes what the file systems hold to their disks ("/bin/sync"); a sync
+// that fails tells the flow nothing it could act on.
+void sync(Route route);
+
+// True when `path` names an entry, a dangling symbolic link included.
+bool present(const QString &path);
+
+}  // namespace exec
