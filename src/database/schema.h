@@ -1,6 +1,9 @@
 #pragma once
-// The table audit: does an SQLite file hold every table the controller
-// database must have?
+// The controller database's schema as the tool judges it: the 31 tables
+// it must hold (the table audit), the rows of a sound file, and the rule
+// that no SQL text of it may hold a line a shell would run as one of its
+// own dot-commands. The repair, the restore, the upgrade's package check
+// and the package builder (tools/make-package check) all judge by these.
 
 #include <QMap>
 #include <QString>
@@ -24,8 +27,23 @@ const QStringList &required_tables();
 // 31 + n. The connection is closed again whenever it was opened.
 table_audit_result check_db_tables(const QString &path, QProgressDialog *progress);
 
-// The number of rows of every table in `path`, by name, counted on a
-// connection of its own; empty when the file cannot be opened. For a file
-// that has passed the integrity check: a table that cannot be counted is
-// left out.
-QMap<QString, qint64> count_table_rows(const QString &path);
+namespace database {
+
+// The number of rows of every table in `path`, by name, counted in-process
+// on a connection of its own; empty when the file cannot be opened. For a
+// sound file only (one that has passed the integrity check): the rows of a
+// damaged file are counted by the shell, in a child with a limit
+// (sqlite_shell.h). A table that cannot be counted is left out.
+QMap<QString, qint64> rowCounts(const QString &path);
+
+// True when a line of `sql` after a line break starts with a '.' (blanks,
+// a carriage return included, before it): a shell reading a dump takes such
+// a line as one of its own commands.
+bool hidesDotCommand(const QString &sql);
+
+// The first table, index, view or trigger of the SQLite file `path` whose
+// SQL text hides a dot-command line; empty when there is none or the file
+// cannot be read as a database.
+QString dotCommandHolder(const QString &path);
+
+}  // namespace database

@@ -2,7 +2,7 @@
 
 #include <QDebug>
 
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 
 namespace maintenance {
 
