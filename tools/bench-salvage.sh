@@ -14,13 +14,14 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 size=${1:-200}
 rounds=${2:-3}
 build=$top/build
-tool=$build/src/pendant-tool
 robot=$build/tests/libpendant_robot_preload.so
 shell=$build/sqlite3/sqlite3
-sim=$top/tools/pendant-sim/pendant-sim
-[ -x "$tool" ] && [ -f "$robot" ] && [ -x "$shell" ] || { echo "build first: tools/setup.sh" >&2; exit 1; }
+[ -f "$robot" ] && [ -x "$shell" ] || { echo "build first: tools/setup.sh" >&2; exit 1; }
+. "$top/tools/lib/bench.sh"
 . "$top/tools/lib/controller-db.sh"
 . "$top/tools/lib/damage-db.sh"
+. "$top/tools/lib/sim.sh"
+. "$top/tools/lib/stick.sh"
 
 work=$(mktemp -d /tmp/bench-salvage.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -28,11 +29,9 @@ trap 'rm -rf "$work"' EXIT
 controller_db "$work/damaged.db" full $(( size * 1000 / 260 ))
 garble_page "$work/damaged.db" system_log_t leaf
 echo "database: $(( $(stat -c %s "$work/damaged.db") / 1000000 )) MB, one log page garbled"
+# The stick a technician gets, with the rescue_mode marker.
 stick=$work/stick
-mkdir -p "$stick"
-cp "$tool" "$stick/pendant-tool"
-cp "$shell" "$stick/sqlite3"
-: > "$stick/rescue_mode"
+rescue_stick "$stick" "$build"
 
 share() { echo "$work/$1/controller/export/home/ostrel/nfs_space"; }
 
@@ -40,8 +39,7 @@ run_tool() {
   mkdir -p "$(share "tool$r")"
   cp "$work/damaged.db" "$(share "tool$r")/dravon.db"
   rm -f "$stick/pendant-tool.log"
-  LD_PRELOAD=$robot PENDANT_ROBOT_ANSWERS="修复" PENDANT_ROBOT_LOG="$work/r$r.log" \
-    "$sim" run --scratch "$work/tool$r" -- "$stick/pendant-tool" >/dev/null 2>&1
+  with_robot "$robot" "修复" "$work/r$r.log" "" "$work/tool$r" -- "$stick/pendant-tool" >/dev/null 2>&1
   jq -e -s 'any(.[]; .kind == "box" and (.text | contains("已抢救部分数据")))' "$work/r$r.log" >/dev/null ||
     { echo "round $r: the tool did not salvage" >&2; exit 1; }
   local from to
@@ -71,7 +69,7 @@ while IFS= read -r cmd; do
 done < "$work/salvage$r.sh"
 echo \$(( (\$(date +%s%N) - start) / 1000000 )) > "$work/script$r.ms"
 SCRIPT
-  "$sim" run --scratch "$work/script$r" -- sh "$work/replay$r.sh" >/dev/null 2>&1
+  "$sim_lib_top/tools/pendant-sim/pendant-sim" run --scratch "$work/script$r" -- sh "$work/replay$r.sh" >/dev/null 2>&1
   script_ms=$(cat "$work/script$r.ms")
   script_recover_ms=$(cat "$work/script$r.recover")
 }
@@ -89,8 +87,6 @@ for r in $(seq 1 "$rounds"); do
   tools+=("$tool_ms"); scripts+=("$script_ms"); tool_recovers+=("$tool_recover_ms"); script_recovers+=("$script_recover_ms")
   rm -rf "$work/tool$r" "$work/script$r"
 done
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'; }
 tm=$(median "${tools[@]}"); sm=$(median "${scripts[@]}")
 trm=$(median "${tool_recovers[@]}"); srm=$(median "${script_recovers[@]}")
 echo "median: tool $tm ms, script $sm ms; .recover pipeline: tool $trm ms, script $srm ms"

@@ -118,7 +118,7 @@ expect "-stick: upgraded from the folder" has_box dash "$success"
 # 5. A sqlite3 on the stick that cannot run: the database is left alone.
 for kind in folder foreign; do
   name=shell-$kind
-  make_stick "$work/$name-stick"
+  tool_stick "$work/$name-stick"
   rm -f "$work/$name-stick/sqlite3"
   # A log that cannot be written changes nothing either.
   [ "$kind" = folder ] && mkdir "$work/$name-stick/pendant-tool.log"
@@ -134,7 +134,7 @@ for kind in folder foreign; do
 done
 
 # 6. A repair of a database whose table hides '.shell': never run.
-make_stick "$work/plant-stick"
+tool_stick "$work/plant-stick"
 mkdir -p "$(share plant)" && cp "$work/src/dravon.db" "$(share plant /dravon.db)"
 damage_index "$(share plant /dravon.db)"
 sqlite3 "$(share plant /dravon.db)" "PRAGMA writable_schema=ON; CREATE TABLE evil(a);
