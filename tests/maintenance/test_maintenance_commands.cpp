@@ -18,10 +18,7 @@
 
 namespace {
 
-QString u8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using support::u8;
 
 const QString workspace = QStringLiteral("/home/ostrel/nfs_space/workspace");
 
@@ -76,18 +73,17 @@ void checkConfirmation(const DialogRecord &box, const QString &text, bool withFo
 
 }  // namespace
 
-class MaintenanceCommandsTest : public QObject {
+class MaintenanceCommandsTest : public support::FlowTest {
     Q_OBJECT
-private slots:
-    void init()
+protected:
+    void prepare() override
     {
-        PENDANT_REQUIRE_PRIVATE_ROOT();
-        support::clearPrivateRoot();
         // A command that escaped its quoting would write here, in the
         // private root, where the test looks for it.
         QDir::setCurrent(QStringLiteral("/root"));
     }
 
+private slots:
     void declinedRunsNothing_data()
     {
         QTest::addColumn<QString>("utility");

@@ -24,10 +24,7 @@ const QString projects = QStringLiteral("/home/ostrel/nfs_space/workspace_backup
 const QString databases = QStringLiteral("/home/ostrel/nfs_space/database_backup");
 const QString db = QStringLiteral("/home/ostrel/nfs_space/dravon.db");
 
-QString u8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using support::u8;
 
 // Every file below `dir`, by relative path, with its content.
 QMap<QString, QByteArray> tree(const QString &dir)
@@ -82,18 +79,17 @@ const QString databaseFailed = u8("恢复失败，数据库未改变。");
 
 }  // namespace
 
-class BackupRestoreTest : public QObject {
+class BackupRestoreTest : public support::FlowTest {
     Q_OBJECT
-private slots:
-    void init()
+protected:
+    void prepare() override
     {
-        PENDANT_REQUIRE_PRIVATE_ROOT();
-        support::clearPrivateRoot();
         makeProject(live, QStringLiteral("live"));
         support::writeFile(live + QStringLiteral("/only_in_live"));
         makeDatabase(db, QStringLiteral("live"));
     }
 
+private slots:
     void listing_data()
     {
         QTest::addColumn<QStringList>("projectEntries");  // empty list plus "-": no folder

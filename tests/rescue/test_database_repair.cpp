@@ -28,10 +28,7 @@ const QString db = QStringLiteral("/home/ostrel/nfs_space/dravon.db");
 const QString dump = QStringLiteral("/home/ostrel/nfs_space/dravon_dump.db");
 const QString salvage = QStringLiteral("/home/ostrel/nfs_space/dravon_salvage.db");
 
-QString u8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using support::u8;
 
 QString tool()
 {
@@ -155,8 +152,17 @@ QStringList badBackups()
 
 }  // namespace
 
-class DatabaseRepairTest : public QObject {
+class DatabaseRepairTest : public support::FlowTest {
     Q_OBJECT
+protected:
+    void prepare() override
+    {
+        QDir().mkpath(share);
+        // The stick's shell, also after a test that put another in its place.
+        QFile::remove(tool());
+        QVERIFY(QFile::copy(stickShell(), tool()));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -167,16 +173,6 @@ private slots:
     void cleanupTestCase()
     {
         QFile::remove(tool());
-    }
-
-    void init()
-    {
-        PENDANT_REQUIRE_PRIVATE_ROOT();
-        support::clearPrivateRoot();
-        QDir().mkpath(share);
-        // The stick's shell, also after a test that put another in its place.
-        QFile::remove(tool());
-        QVERIFY(QFile::copy(stickShell(), tool()));
     }
 
     void outcome_data()

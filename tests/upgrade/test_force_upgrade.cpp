@@ -19,10 +19,7 @@ namespace {
 const QString stick = QStringLiteral("/media/usb");
 const QString root = QStringLiteral("/home/ostrel/nfs_space/tmp/tesma/");
 
-QString u8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using support::u8;
 
 // Unpacked entries where unzip would put them, and the package on the stick
 // made of them.
@@ -130,15 +127,9 @@ int exitCode(int code)
 
 }  // namespace
 
-class ForceUpgradeTest : public QObject {
+class ForceUpgradeTest : public support::FlowTest {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        PENDANT_REQUIRE_PRIVATE_ROOT();
-        support::clearPrivateRoot();
-    }
-
     void cancelRunsNothing()
     {
         stagePackage(true);
