@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include "controller/site.h"
 #include "exec/shell_quote.h"
 #include "maintenance/utility_steps.h"
 
@@ -42,8 +43,8 @@ void CpDatabaseAndProject(const QString &dest)
                                 &font_normal))
         return;
     const QString target = exec::shellQuoteOperand(dest);
-    const bool database = maintenance::runSynced(QStringLiteral("/bin/cp /home/ostrel/nfs_space/dravon.db ") + target);
-    const bool project = maintenance::runSynced(QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/workspace ") + target);
+    const bool database = maintenance::runSynced(QStringLiteral("/bin/cp %1 %2").arg(controller::database, target));
+    const bool project = maintenance::runSynced(QStringLiteral("/bin/cp -rf %1 %2").arg(controller::project_workspace, target));
     HmiSleep(settle_ms);
     // A plain box: normal frame, no style, the toolkit's OK button. It
     // reports success only when both copies succeeded.
