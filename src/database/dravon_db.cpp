@@ -17,7 +17,7 @@ bool replaceWith(const QString &file, const QString &why, exec::Route route)
     // A whole copy first: a file renamed straight from elsewhere might be
     // one a full share cut short.
     const bool placed = exec::keepCopy(route, file, staged) &&
-                        exec::replaceByRename(route, staged, controller::database, QString());
+                        exec::replaceByRename(route, staged, controller::database, QString()) == exec::Replacement::Placed;
     exec::sync(route);
     if (!placed)
         exec::removeIgnoringStatus(route, staged);

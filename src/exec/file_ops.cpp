@@ -38,23 +38,17 @@ bool keepCopy(Route route, const QString &file, const QString &copy)
     return false;
 }
 
-bool replaceByRename(Route route, const QString &fresh, const QString &target, const QString &aside)
+Replacement replaceByRename(Route route, const QString &fresh, const QString &target, const QString &aside)
 {
     const QFileInfo old(target);
     if (!old.isDir() || old.isSymLink())
-        return moved(route, fresh, target);
-    if (aside.isEmpty())
-        return false;
-    if (!moved(route, target, aside))
-        return false;
-    if (!moved(route, fresh, target)) {
-        // Back in place; should even that fail, the old folder stays whole
-        // at `aside`.
-        moved(route, aside, target);
-        return false;
-    }
+        return moved(route, fresh, target) ? Replacement::Placed : Replacement::Unchanged;
+    if (aside.isEmpty() || !moved(route, target, aside))
+        return Replacement::Unchanged;
+    if (!moved(route, fresh, target))
+        return moved(route, aside, target) ? Replacement::Unchanged : Replacement::SetAside;
     removeIgnoringStatus(route, aside);
-    return true;
+    return Replacement::Placed;
 }
 
 bool remove(Route route, const QString &path)

@@ -16,14 +16,22 @@ namespace exec {
 // removed again.
 [[nodiscard]] bool keepCopy(Route route, const QString &file, const QString &copy);
 
+// How a replacement by rename ended.
+enum class Replacement {
+    Placed,     // the new entry is in place (an old folder set aside is removed)
+    Unchanged,  // nothing moved: the target is as it was, `fresh` where it was
+    SetAside,   // the old folder is at `aside` and could not be moved back: the target is gone
+};
+
 // Puts `fresh`, complete and on the same file system, in place of
 // `target`, so the target is at every moment either the old entry or the
 // whole new one. A file (or a target that is no folder) is replaced by one
 // rename ("/bin/mv -f"). A folder cannot be renamed over a full one: the
 // old folder is renamed to `aside` first and removed once the new one is
-// in place, and renamed back should the second rename fail. Answers whether
-// `fresh` took the target's place; when not, `fresh` is left where it is.
-[[nodiscard]] bool replaceByRename(Route route, const QString &fresh, const QString &target, const QString &aside);
+// in place, and renamed back should the second rename fail (no `aside`
+// given: a folder is not replaced).
+[[nodiscard]] Replacement replaceByRename(Route route, const QString &fresh, const QString &target,
+                                          const QString &aside);
 
 // Removes `path` and all below it ("/bin/rm -rf") and answers whether
 // nothing is left there.

@@ -10,6 +10,7 @@
 #include "support/recording_backend.h"
 
 Q_DECLARE_METATYPE(exec::Route)
+Q_DECLARE_METATYPE(exec::Replacement)
 
 namespace {
 
@@ -48,17 +49,17 @@ private slots:
         QTest::addColumn<exec::Route>("route");
         QTest::addColumn<QString>("make");    // what lies there before: file/folder/none for target and fresh
         QTest::addColumn<QString>("aside");
-        QTest::addColumn<bool>("placed");
+        QTest::addColumn<exec::Replacement>("outcome");
         QTest::addColumn<QByteArray>("after");  // content of target/x or target afterwards
         for (exec::Route route : {exec::Route::System, exec::Route::Runner}) {
             const char *r = route == exec::Route::System ? "system" : "runner";
-            QTest::addRow("%s: file over file", r) << route << "file file" << "" << true << QByteArray("new");
-            QTest::addRow("%s: file where none was", r) << route << "none file" << "" << true << QByteArray("new");
-            QTest::addRow("%s: folder over folder", r) << route << "folder folder" << "aside" << true << QByteArray("new");
+            QTest::addRow("%s: file over file", r) << route << "file file" << "" << exec::Replacement::Placed << QByteArray("new");
+            QTest::addRow("%s: file where none was", r) << route << "none file" << "" << exec::Replacement::Placed << QByteArray("new");
+            QTest::addRow("%s: folder over folder", r) << route << "folder folder" << "aside" << exec::Replacement::Placed << QByteArray("new");
             QTest::addRow("%s: folder, fresh one missing: old one back", r)
-                << route << "folder none" << "aside" << false << QByteArray("old");
+                << route << "folder none" << "aside" << exec::Replacement::Unchanged << QByteArray("old");
             QTest::addRow("%s: folder without a place aside: left alone", r)
-                << route << "folder folder" << "" << false << QByteArray("old");
+                << route << "folder folder" << "" << exec::Replacement::Unchanged << QByteArray("old");
         }
     }
 
@@ -67,7 +68,8 @@ private slots:
         QFETCH(exec::Route, route);
         QFETCH(QString, make);
         QFETCH(QString, aside);
-        QFETCH(bool, placed);
+        QFETCH(exec::Replacement, outcome);
+        const bool placed = outcome == exec::Replacement::Placed;
         QFETCH(QByteArray, after);
         const QStringList kinds = make.split(QLatin1Char(' '));
         auto lay = [](const QString &path, const QString &kind, const QByteArray &text) {
@@ -81,7 +83,7 @@ private slots:
         RecordingBackend commands;
         commands.passThrough = true;
         const QString asidePath = aside.isEmpty() ? QString() : at(aside);
-        QCOMPARE(exec::replaceByRename(route, at("fresh"), at("target"), asidePath), placed);
+        QCOMPARE(exec::replaceByRename(route, at("fresh"), at("target"), asidePath), outcome);
         QVERIFY(allWent(commands, route) || (!placed && aside.isEmpty()));
         QCOMPARE(contents(kinds[0] == QLatin1String("folder") ? at("target/x") : at("target")), after);
         QVERIFY(asidePath.isEmpty() || !exec::present(asidePath));
