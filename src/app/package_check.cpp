@@ -15,8 +15,9 @@
 #include <cstdio>
 
 #include "controller/site.h"
+#include "ui/force_global.h"
 #include "upgrade/install_plan.h"
-#include "upgrade/package_checks.h"
+#include "upgrade/package_policy.h"
 #include "upgrade/zip_directory.h"
 
 namespace {
@@ -61,7 +62,7 @@ int main(int argc, char *argv[])
     const QString top = zip_file_name + QLatin1Char('/');
 
     QList<upgrade::ZipEntry> entries;
-    const QString problem = upgrade::packageProblem(package, entries);
+    const QString problem = upgrade::entriesProblem(package, entries);
     report(QStringLiteral("the tool accepts the package's entries"), problem);
     if (!entries.isEmpty() || problem.isEmpty()) {
         for (const QString &file : upgrade::requiredFiles()) {

@@ -38,23 +38,22 @@ QStringList withSyncs(const QStringList &commands)
     return out;
 }
 
-// A fake monotonic clock: every read advances it by `step` ms.
+// A fake monotonic clock, installed while it lives: every read advances it
+// by `step` ms.
 qint64 fake_now = 0;
-qint64 fake_step = 0;
-qint64 fakeClock()
-{
-    return fake_now += fake_step;
-}
 
-struct FakeClock {
-    FakeClock(qint64 start, qint64 step)
+struct FakeClock : maintenance::SleepClock {
+    FakeClock(qint64 start, qint64 step) : step_(step)
     {
         fake_now = start;
-        fake_step = step;
-        previous = maintenance::setSleepClock(fakeClock);
+        previous_ = maintenance::setSleepClock(this);
     }
-    ~FakeClock() { maintenance::setSleepClock(previous); }
-    maintenance::MonotonicClock previous;
+    ~FakeClock() override { maintenance::setSleepClock(previous_); }
+    qint64 nowMs() override { return fake_now += step_; }
+
+private:
+    qint64 step_;
+    maintenance::SleepClock *previous_;
 };
 
 void checkConfirmation(const DialogRecord &box, const QString &text, bool withFont)
@@ -352,17 +351,13 @@ private slots:
 
     void sleepKeepsEventsFlowing()
     {
-        // The real clock: timers fire during the wait, and it lasts as long
-        // as asked.
+        // The real clock: timers fire during the wait. (How long it lasts is
+        // the fake clock's test above; timing on a loaded machine is no test.)
         int ticks = 0;
         QTimer timer;
         QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
         timer.start(10);
-        QElapsedTimer measured;
-        measured.start();
         HmiSleep(300);
-        const qint64 took = measured.elapsed();
-        QVERIFY2(took >= 300 && took < 1000, qPrintable(QString::number(took)));
         QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
     }
 };
