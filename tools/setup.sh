@@ -29,14 +29,14 @@ esac
 
 packages=(
   cmake g++ make pkg-config
-  qtbase5-dev libqt5sql5-sqlite
+  qtbase5-dev libqt5sql5-sqlite zlib1g-dev
   iputils-ping iproute2 util-linux procps time
   zip unzip sqlite3 jq
   fonts-wqy-microhei fontconfig
   dpkg-dev tcl xz-utils
 )
 if [ "$target" != host ]; then
-  packages+=("crossbuild-essential-$target" "qtbase5-dev:$target" "libqt5sql5-sqlite:$target"
+  packages+=("crossbuild-essential-$target" "qtbase5-dev:$target" "libqt5sql5-sqlite:$target" "zlib1g-dev:$target"
              qemu-user-static)
 fi
 
