@@ -29,10 +29,4 @@ bool shareMounted(const QString &dir)
                        [&](const QByteArray &line) { return line.startsWith(wanted); });
 }
 
-const char *mountFailureMessage(const QString &dir)
-{
-    return dir == nfs_space_dir ? "mount /home/ostrel/nfs_space failed!"
-                                : "mount /home/ostrel/workspace failed!";
-}
-
 }  // namespace controller

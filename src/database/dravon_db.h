@@ -19,7 +19,8 @@ QString keep(const QString &why, exec::Route route);
 // name dravon.db.<why>, then a rename over it, then a sync, so the
 // database is at every moment either the old file or the whole new one.
 // Answers whether the new file is in place; when not, the database is as
-// it was and the temporary copy is gone.
-bool replaceWith(const QString &file, const QString &why, exec::Route route);
+// it was and the temporary copy is gone. `copy`, when given, receives how
+// the copy command ended.
+bool replaceWith(const QString &file, const QString &why, exec::Route route, exec::CommandResult *copy = nullptr);
 
 }  // namespace database

@@ -31,6 +31,3 @@ public:
 };
 
 }  // namespace exec
-
-// Callers that still reach the entry points through this header.
-#include "exec/commands.h"

@@ -1,5 +1,6 @@
 #include "exec/file_ops.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "exec/shell_quote.h"
@@ -26,9 +27,12 @@ bool present(const QString &path)
     return entry.exists() || entry.isSymLink();
 }
 
-bool keepCopy(Route route, const QString &file, const QString &copy)
+bool keepCopy(Route route, const QString &file, const QString &copy, CommandResult *ran)
 {
-    const bool copied = succeeds(route, QStringLiteral("/bin/cp -f %1 %2").arg(operand(file), operand(copy)));
+    const CommandResult result = run(route, QStringLiteral("/bin/cp -f %1 %2").arg(operand(file), operand(copy)));
+    if (ran)
+        *ran = result;
+    const bool copied = result.succeeded();
     // cp may answer 0 for a copy a full share cut short on NFS; the size
     // tells.
     const QFileInfo original(file), kept(copy);
@@ -49,6 +53,22 @@ Replacement replaceByRename(Route route, const QString &fresh, const QString &ta
         return moved(route, aside, target) ? Replacement::Unchanged : Replacement::SetAside;
     removeIgnoringStatus(route, aside);
     return Replacement::Placed;
+}
+
+bool mergeByRename(Route route, const QString &fresh, const QString &target, const QString &asideSuffix)
+{
+    const QFileInfo from(fresh), to(target);
+    const bool folderThere = to.isDir() && !to.isSymLink();
+    if (folderThere && (!from.isDir() || from.isSymLink()))
+        return false;
+    if (!folderThere)
+        return replaceByRename(route, fresh, target, target + asideSuffix) == Replacement::Placed;
+    const QStringList names =
+        QDir(fresh).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &name : names)
+        if (!mergeByRename(route, fresh + QLatin1Char('/') + name, target + QLatin1Char('/') + name, asideSuffix))
+            return false;
+    return true;
 }
 
 bool remove(Route route, const QString &path)

@@ -13,8 +13,8 @@ namespace exec {
 
 // Copies the file `file` to `copy` ("/bin/cp -f") and answers whether the
 // copy is whole: a file of the same size. A partial copy (a full share) is
-// removed again.
-[[nodiscard]] bool keepCopy(Route route, const QString &file, const QString &copy);
+// removed again. `ran`, when given, receives how the copy command ended.
+[[nodiscard]] bool keepCopy(Route route, const QString &file, const QString &copy, CommandResult *ran = nullptr);
 
 // How a replacement by rename ended.
 enum class Replacement {
@@ -32,6 +32,16 @@ enum class Replacement {
 // given: a folder is not replaced).
 [[nodiscard]] Replacement replaceByRename(Route route, const QString &fresh, const QString &target,
                                           const QString &aside);
+
+// The merge rule of the workspace share: puts `fresh` at `target` the way a
+// recursive copy onto the share would leave it, but never writing a file in
+// place. A folder both have is merged (each entry `fresh` brings is put in
+// place the same way, every other entry there stays); anything else is
+// replaced by rename, a folder set aside as `target` + `asideSuffix`. A
+// folder there is never replaced by a file: the copy would refuse that too,
+// and the folder's files would be lost. Answers whether all went in place.
+[[nodiscard]] bool mergeByRename(Route route, const QString &fresh, const QString &target,
+                                 const QString &asideSuffix);
 
 // Removes `path` and all below it ("/bin/rm -rf") and answers whether
 // nothing is left there.

@@ -128,7 +128,7 @@ void recovery_process()
             progress.close();
             return showWarning("恢复失败，工作空间未改变。");
         }
-        ui::setProgressValue(progress, 50);
+        progress.setValue(50);
     }
     if (!database.isEmpty()) {
         if (!restoreDatabase(database)) {
@@ -137,7 +137,7 @@ void recovery_process()
             return showWarning(project.isEmpty() ? "恢复失败，数据库未改变。"
                                                  : "工程已恢复；数据库恢复失败，数据库未改变。\n请重启机器人。");
         }
-        ui::setProgressValue(progress, 100);
+        progress.setValue(100);
     }
     progress.close();
     showWarning("恢复完成，请重启机器人。");

@@ -96,7 +96,7 @@ void fixed_process()
     if (QFile(controller::database).size() <= size_floor)
         return failWith(progress, "数据库错误", "控制器数据库损坏严重，无法修复。\n请联系厂家技术服务支持。");
 
-    ui::setProgressValue(progress, 25);
+    progress.setValue(25);
     // The stick may be mounted at a path with blanks or other shell characters.
     const QString tool = exec::shellQuoteFileName(toolPath);
     const int limitMs = database::shellTimeLimit(QFileInfo(controller::database).size());
@@ -119,7 +119,7 @@ void fixed_process()
         if (check_db_tables(controller::database, &progress) != audit_all_present)
             return failWith(progress, "数据库错误", "控制器数据库损坏严重，已无法修复。\n请联系厂家技术服务支持。");
         // At its maximum the progress dialog hides itself.
-        ui::setProgressValue(progress, 100);
+        progress.setValue(100);
         return rescue::showBox(QString::fromLocal8Bit("修复完成"), QMessageBox::Information,
                                QString::fromLocal8Bit("未发现系统异常。"));
     }
@@ -132,7 +132,7 @@ void fixed_process()
     }
     switch (::rebuild(progress, tool, badBackup, limitMs)) {
     case Rebuild::Done:
-        ui::setProgressValue(progress, 100);
+        progress.setValue(100);
         return rescue::showBox(QString::fromLocal8Bit("修复完成"), QMessageBox::Information,
                                QString::fromLocal8Bit("dravon.db数据库损坏 ... 已修复;\n"
                                                       "修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n"
@@ -150,12 +150,12 @@ void fixed_process()
     // The dump stopped at a damaged page: salvage what can still be read.
     // A value past the table audit's paints the new label before the
     // shell blocks the screen.
-    ui::setProgressLabel(progress, QString::fromLocal8Bit("修复失败，正在抢救数据..."));
-    ui::setProgressValue(progress, 62);
+    progress.setLabelText(QString::fromLocal8Bit("修复失败，正在抢救数据..."));
+    progress.setValue(62);
     const rescue::Salvage salvage = rescue::salvageDatabase(tool, badBackup, limitMs);
     switch (salvage.outcome) {
     case rescue::Salvage::Salvaged: {
-        ui::setProgressValue(progress, 100);
+        progress.setValue(100);
         ui::BoxStyle style;
         style.sizing = ui::BoxStyle::FreeSize;
         ui::execStyledBox(QString::fromLocal8Bit("抢救完成"), QMessageBox::Warning, rescue::salvageReport(salvage),

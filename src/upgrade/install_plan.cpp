@@ -3,8 +3,19 @@
 #include <QFileInfo>
 
 #include "controller/site.h"
+#include "ui/force_global.h"
 
 namespace upgrade {
+
+QString packageRoot()
+{
+    return controller::staging_dir + QStringLiteral("/%1/").arg(zip_file_name);
+}
+
+QString staged(const QString &entry)
+{
+    return packageRoot() + entry;
+}
 
 const QList<PlanEntry> &installPlan()
 {
@@ -21,19 +32,11 @@ const QList<PlanEntry> &installPlan()
          PlanEntry::ReplacesDatabase},
         {QStringLiteral("db_upgrade.sh"), QStringLiteral("/root/workspace"), {}, {QStringLiteral("db_upgrade.sh")},
          PlanEntry::CopiedInto},
-        {QStringLiteral("pictures"), QStringLiteral("/root/workspace"), {}, {}, PlanEntry::CopiedInto},
+        {QStringLiteral("pictures"), QStringLiteral("/root/workspace"), {}, {}, PlanEntry::FolderCopiedInto},
         {QStringLiteral("sqlite3"), QStringLiteral("/usr/bin"), {}, {QStringLiteral("sqlite3")}, PlanEntry::CopiedInto},
         {QStringLiteral("robot_model.zip"), nfs_space_dir + QLatin1Char('/'), {}, {}, PlanEntry::UnpackedInto},
     };
     return plan;
-}
-
-const PlanEntry &planEntry(const QString &source)
-{
-    for (const PlanEntry &entry : installPlan())
-        if (entry.source == source)
-            return entry;
-    Q_UNREACHABLE();
 }
 
 QStringList requiredFiles()

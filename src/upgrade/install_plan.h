@@ -20,7 +20,8 @@ struct PlanEntry {
         ReplacesFolder,    // copied whole beside the target folder, then renamed over it
         ProgramsInto,      // the folder's entries staged on the target's share, each renamed into place
         ReplacesDatabase,  // the controller database, kept and replaced (database/dravon_db.h)
-        CopiedInto,        // the file or folder copied into the target folder
+        CopiedInto,        // the file, when the package has it, copied into the target folder
+        FolderCopiedInto,  // the folder copied whole into the target folder, on every run
         UnpackedInto,      // a zip archive copied into the target folder and unpacked there
     };
     QString source;            // under the package root: a folder ends in '/'
@@ -30,11 +31,14 @@ struct PlanEntry {
     Placement placement = CopiedInto;
 };
 
+// "/home/ostrel/nfs_space/tmp/tesma/": where the unpacked package lies.
+QString packageRoot();
+
+// An entry of the unpacked package: packageRoot() + `entry`.
+QString staged(const QString &entry);
+
 // The package's entries in the order they are installed.
 const QList<PlanEntry> &installPlan();
-
-// The entry of the plan whose source is `source`.
-const PlanEntry &planEntry(const QString &source);
 
 // The files a package must hold, in the order they are checked: every
 // entry's required files, in plan order.

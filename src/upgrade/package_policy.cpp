@@ -25,10 +25,14 @@ QString modelsProblem(const QString &modelsZip)
     if (!readZipDirectory(modelsZip, entries))
         return QString::fromLocal8Bit("无法读取robot_model.zip");
     for (const ZipEntry &e : entries) {
-        if (e.symlink || escapes(e.name) || !e.name.startsWith("robot_model/"))
+        if (e.symlink)
+            return QString::fromLocal8Bit("robot_model.zip中的%1是符号链接").arg(QString::fromUtf8(e.name));
+        if (escapes(e.name) || !e.name.startsWith("robot_model/"))
             return QString::fromLocal8Bit("robot_model.zip中的%1不在robot_model/之下").arg(QString::fromUtf8(e.name));
     }
-    return QString();
+    // It is unpacked only after everything else is installed: a damaged
+    // member must stop the upgrade before then.
+    return packedProblem(modelsZip, entries);
 }
 
 QString databaseProblem(const QString &database)

@@ -20,8 +20,9 @@ namespace upgrade {
 QString entriesProblem(const QString &packagePath, QList<ZipEntry> &entries);
 
 // robot_model.zip at `modelsZip` holds an entry outside robot_model/ or a
-// link: it is unpacked into the data share itself, so such an entry could
-// replace the controller's database or project.
+// link (it is unpacked into the data share itself, so such an entry could
+// replace the controller's database or project), or a member that does not
+// unpack to its size and CRC-32.
 QString modelsProblem(const QString &modelsZip);
 
 // The database at `database` holds SQL text with a line starting with "."

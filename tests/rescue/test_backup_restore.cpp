@@ -9,7 +9,7 @@
 #include <QtTest>
 #include <stdio.h>
 
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 #include "rescue/backup_restore.h"
 #include "rescue/recoverydialog.h"
 #include "support/dialog_robot.h"

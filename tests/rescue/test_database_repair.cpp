@@ -9,7 +9,7 @@
 #include <QRegularExpression>
 #include <QtTest>
 
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 #include "rescue/database_repair.h"
 #include "rescue/database_salvage.h"
 #include "database/schema.h"

@@ -1,7 +1,10 @@
 #pragma once
 // A command backend for flow tests: records every command in order and
 // answers with scripted results instead of running anything (unless told to
-// run the commands for real as well). Installs itself while it lives.
+// run the commands for real as well). Installs itself while it lives. A
+// system() copy or rename of dravon.db within the data share that is to
+// succeed is run for real in the private root: the tool checks the copies
+// it keeps on disk.
 
 #include <QStringList>
 #include <functional>
