@@ -5,6 +5,7 @@
 // would install the package, 1 when it would refuse it, 2 for a wrong call.
 //   package-check PACKAGE.zip
 //   package-check --required     the files a package must hold, one a line
+//   package-check --plan         the install plan's entries, "SOURCE<tab>top-files|whole"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -50,8 +51,14 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
     if (argc != 2) {
-        std::fprintf(stderr, "usage: package-check PACKAGE.zip | --required\n");
+        std::fprintf(stderr, "usage: package-check PACKAGE.zip | --required | --plan\n");
         return 2;
+    }
+    if (qstrcmp(argv[1], "--plan") == 0) {
+        for (const upgrade::PlanEntry &entry : upgrade::installPlan())
+            std::printf("%s\t%s\n", qPrintable(entry.source),
+                        entry.placement == upgrade::PlanEntry::TopFilesInto ? "top-files" : "whole");
+        return 0;
     }
     if (qstrcmp(argv[1], "--required") == 0) {
         for (const QString &file : upgrade::requiredFiles())
