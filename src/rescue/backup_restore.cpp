@@ -36,9 +36,8 @@ struct WorkspaceRestore {
 WorkspaceRestore restoreWorkspace(const QString &name)
 {
     WorkspaceRestore result;
-    const QString &workspace = controller::project_workspace;
-    const QString staged = workspace + QStringLiteral(".restoring");
-    const QString aside = workspace + QStringLiteral(".replaced");
+    const QString staged = controller::project_workspace + QStringLiteral(".restoring");
+    const QString aside = controller::project_workspace + QStringLiteral(".replaced");
     // A workspace set aside by an interrupted earlier restore may be the
     // only copy of the old project: it is kept under a name of its own.
     if (exec::present(aside) &&
@@ -54,7 +53,7 @@ WorkspaceRestore restoreWorkspace(const QString &name)
     }
     exec::sync(runner);
 
-    switch (exec::replaceByRename(runner, staged, workspace, aside)) {
+    switch (exec::replaceByRename(runner, staged, controller::project_workspace, aside)) {
     case exec::Replacement::Placed:
         exec::sync(runner);
         result.outcome = WorkspaceRestore::Restored;

@@ -31,17 +31,16 @@ Salvage salvageDatabase(const QString &tool, const QString &badBackup, int limit
         return salvage;
     }
 
-    const QString &salvaged = controller::salvage_file;
-    exec::removeIgnoringStatus(exec::Route::Runner, salvaged);
+    exec::removeIgnoringStatus(exec::Route::Runner, controller::salvage_file);
     const exec::CommandResult recover =
-        database::loadSafely(tool, controller::database, QStringLiteral(".recover"), salvaged, limitMs);
+        database::loadSafely(tool, controller::database, QStringLiteral(".recover"), controller::salvage_file, limitMs);
     exec::sync(exec::Route::Runner);
     if (!recover.ended)
         return stopped("抢救数据");
 
-    if (check_db_tables(salvaged, nullptr) != audit_all_present)
+    if (check_db_tables(controller::salvage_file, nullptr) != audit_all_present)
         return salvage;
-    const exec::CommandResult check = database::integrityCheck(tool, salvaged, limitMs);
+    const exec::CommandResult check = database::integrityCheck(tool, controller::salvage_file, limitMs);
     if (!check.ended)
         return stopped("检查抢救结果");
     if (!database::integrityPassed(check))
@@ -50,7 +49,7 @@ Salvage salvageDatabase(const QString &tool, const QString &badBackup, int limit
     // What the damaged file can still count, within one limit for all of
     // its tables: a table it cannot count is one whose pages are damaged.
     // The salvaged file has passed the integrity check: counted in-process.
-    const QMap<QString, qint64> rows = database::rowCounts(salvaged);
+    const QMap<QString, qint64> rows = database::rowCounts(controller::salvage_file);
     QElapsedTimer counting;
     counting.start();
     for (const QString &table : required_tables()) {
@@ -64,7 +63,7 @@ Salvage salvageDatabase(const QString &tool, const QString &badBackup, int limit
         if (it.key().startsWith(QLatin1String("lost_and_found")))
             salvage.lostAndFound += it.value();
 
-    salvage.outcome = database::replaceWith(salvaged, QStringLiteral("salvaging"), exec::Route::Runner)
+    salvage.outcome = database::replaceWith(controller::salvage_file, QStringLiteral("salvaging"), exec::Route::Runner)
                           ? Salvage::Salvaged
                           : Salvage::NotPlaced;
     return salvage;
