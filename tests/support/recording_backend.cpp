@@ -60,7 +60,7 @@ exec::CommandResult RecordingBackend::system(const QString &command)
     if (passThrough)
         return exec::realBackend().system(command);
     const exec::CommandResult result = systemResult ? systemResult(command) : exec::CommandResult::exited(0);
-    if (result.succeeded() && databaseFileCommand(command))
+    if (runsDatabaseCopies && result.succeeded() && databaseFileCommand(command))
         return exec::realBackend().system(command);
     return result;
 }

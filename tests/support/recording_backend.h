@@ -34,6 +34,9 @@ public:
     std::function<exec::CommandResult(const QString &, int)> executeResult;
     // Run every command for real too and answer the real results.
     bool passThrough = false;
+    // Run a system() copy or rename of dravon.db within the data share for
+    // real when its scripted result is success (see above).
+    bool runsDatabaseCopies = true;
     // The mount table; by default both shares mounted from the controller.
     QByteArray mounts;
 
