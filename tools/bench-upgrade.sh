@@ -6,11 +6,11 @@
 # without the tool. Prints each round and the ratios tool/replay, for the
 # whole run (start to exit) and for the tool's work alone (from the
 # confirmation to the end of the clean-up, without the robot's answers).
-#   tools/bench-upgrade.sh [SIZE_MB] [ROUNDS]     (default 100 MB, 3 rounds)
+#   tools/bench-upgrade.sh [SIZE_MB] [ROUNDS]     (default 100 MB, 5 rounds)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 size=${1:-100}
-rounds=${2:-3}
+rounds=${2:-5}
 build=$top/build
 tool=$build/src/pendant-tool
 robot=$build/tests/libpendant_robot_preload.so
@@ -44,9 +44,9 @@ run_tool() {
   # The commands as the tool ran them, in order.
   grep ' command \[' "$work/stick/pendant-tool.log" | sed 's/^[^]]*\] //' > "$work/commands$r.txt"
 }
-run_replay() {
+run_replay() {  # run_replay ROUND_OF_THE_COMMANDS
   cat > "$work/replay$r.sh" <<SCRIPT
-while IFS= read -r cmd; do sh -c "\$cmd" >/dev/null 2>&1 </dev/null; done < "$work/commands$r.txt"
+while IFS= read -r cmd; do sh -c "\$cmd" >/dev/null 2>&1 </dev/null; done < "$work/commands$1.txt"
 SCRIPT
   "${sim_lib_top}/tools/pendant-sim/pendant-sim" run --scratch "$work/replay$r" -- \
     bash "$work/timed.sh" "$work/replay$r.txt" sh "$work/replay$r.sh" >/dev/null 2>&1
@@ -54,12 +54,16 @@ SCRIPT
 
 tool_ms=() work_ms=() replay_ms=()
 for r in $(seq 1 "$rounds"); do
-  # The replay repeats this round's commands; the page cache is dropped
-  # before each, so that neither finds it warmed by the other.
-  sync; echo 3 > /proc/sys/vm/drop_caches 2>/dev/null || true
-  run_tool
-  sync; echo 3 > /proc/sys/vm/drop_caches 2>/dev/null || true
-  run_replay
+  # The replay repeats the commands of this round's tool run, or in even
+  # rounds (which replay first) the previous round's, so that neither always
+  # runs first; the page cache is dropped before each, so that neither
+  # finds it warmed by the other.
+  drop() { sync; echo 3 > /proc/sys/vm/drop_caches 2>/dev/null || true; }
+  if [ $((r % 2)) = 1 ]; then
+    drop; run_tool; drop; run_replay "$r"
+  else
+    drop; run_replay $((r - 1)); drop; run_tool
+  fi
   read -r t_start t_ms t_kb < "$work/tool$r.txt"
   read -r _ s_ms s_kb < "$work/replay$r.txt"
   first=$(jq -s '[.[] | select(.kind == "box")][0].epoch_ms' "$work/r$r.log")

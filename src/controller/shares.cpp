@@ -15,7 +15,7 @@ bool mountShare(const QString &dir)
         exec::runIgnoringStatus(exec::Route::System, QStringLiteral("/bin/mkdir -p ") + dir);
         exec::runIgnoringStatus(exec::Route::System, QStringLiteral("sync"));
     }
-    return exec::runSystem(QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip + QLatin1Char(':') +
+    return exec::run(exec::Route::System, QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip + QLatin1Char(':') +
                      dir + QLatin1Char(' ') + dir)
         .ended;
 }

@@ -37,11 +37,6 @@ CommandBackend *setBackend(CommandBackend *replacement)
     return previous;
 }
 
-CommandResult runSystem(const QString &command)
-{
-    return logged(command, [&] { return backend().system(command); });
-}
-
 CommandResult execute(const QString &command, int timeout)
 {
     return logged(command, [&] { return backend().execute(command, timeout); });
@@ -49,7 +44,9 @@ CommandResult execute(const QString &command, int timeout)
 
 CommandResult run(Route route, const QString &command)
 {
-    return route == Route::System ? runSystem(command) : execute(command, -1);
+    if (route == Route::Runner)
+        return execute(command, -1);
+    return logged(command, [&] { return backend().system(command); });
 }
 
 bool succeeds(Route route, const QString &command)

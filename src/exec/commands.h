@@ -10,8 +10,8 @@
 // through the command runner (ExecuteCommand). A step that works on either
 // names its route instead of having two implementations.
 //
-// One verb per intent: run and judge (succeeds), run and read (execute,
-// runSystem, run: how it ended, with the runner's first line), run with a
+// One verb per intent: run and judge (succeeds), run and read how it ended
+// (run; execute with a limit and the runner's first line), run with a
 // status that tells nothing (runIgnoringStatus). The results cannot be
 // dropped unseen.
 
@@ -33,16 +33,14 @@ enum class Route {
     Runner,  // the command runner without a limit: rescue mode
 };
 
-// Runs a command as system() would, as 8-bit text. Every command the tool
-// runs reads /dev/null as its standard input, so none can stop to ask the
-// technician a question nobody sees.
-[[nodiscard]] CommandResult runSystem(const QString &command);
-
 // Runs a command through the command runner under a limit of `timeout`
 // milliseconds (negative: none).
 [[nodiscard]] CommandResult execute(const QString &command, int timeout);
 
-// Runs a command on `route` without a limit.
+// Runs a command on `route` without a limit. On the system() route it is
+// 8-bit text, as system() gets it. Every command the tool runs reads
+// /dev/null as its standard input, so none can stop to ask the technician a
+// question nobody sees.
 [[nodiscard]] CommandResult run(Route route, const QString &command);
 
 // Runs a command on `route` without a limit and answers whether it exited

@@ -175,7 +175,7 @@ bool installUnpacked(const PlanEntry &entry)
     const QString copy = entry.target + entry.source;
     exec::runIgnoringStatus(route, QStringLiteral("/bin/mkdir -p ") + entry.target + QFileInfo(entry.source).completeBaseName());
     exec::runIgnoringStatus(route, QStringLiteral("sync"));
-    const CommandResult unpacked = exec::runSystem(QStringLiteral("/usr/bin/unzip -o %1 -d %2").arg(copy, entry.target));
+    const CommandResult unpacked = exec::run(route, QStringLiteral("/usr/bin/unzip -o %1 -d %2").arg(copy, entry.target));
     exec::runIgnoringStatus(route, QStringLiteral("sync"));
     QList<ZipEntry> members;
     return unpacked.succeeded({0, 1}) && readZipDirectory(archive, members) &&

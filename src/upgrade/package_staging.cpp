@@ -29,7 +29,7 @@ bool stagePackage(QProgressDialog &progress, const QString &packagePath, const Q
     exec::runIgnoringStatus(exec::Route::System, QStringLiteral("/bin/rm -rf ") + controller::staging_dir);
     exec::runIgnoringStatus(exec::Route::System, QStringLiteral("/bin/mkdir -p ") + controller::staging_dir);
     exec::runIgnoringStatus(exec::Route::System, QStringLiteral("sync"));
-    const exec::CommandResult unzip = exec::runSystem(QStringLiteral("/usr/bin/unzip -o %1/%2.zip -d %3/")
+    const exec::CommandResult unzip = exec::run(exec::Route::System, QStringLiteral("/usr/bin/unzip -o %1/%2.zip -d %3/")
                                                           .arg(nfs_space_dir, zip_file_name, controller::staging_dir));
     // unzip's status cannot be trusted alone (BusyBox's exits 1 for every
     // failure, Info-ZIP's for warnings that still extracted every file):
