@@ -74,8 +74,7 @@ bool mergeByRename(Route route, const QString &fresh, const QString &target, con
 bool remove(Route route, const QString &path)
 {
     runIgnoringStatus(route, QStringLiteral("/bin/rm -rf ") + operand(path));
-    // rm answers 1 for an entry that was never there; what counts is that
-    // nothing is left.
+    // Judged by what is left on disk: that is what the caller relies on.
     return !present(path);
 }
 
