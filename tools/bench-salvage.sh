@@ -89,7 +89,7 @@ SCRIPT
   script_recover_ms=$(cat "$work/script$r.recover")
 }
 
-alls=() script_alls=() tools=() scripts=() tool_recovers=() script_recovers=()
+all_r=() repair_r=() recover_r=() alls=() script_alls=() tools=() scripts=() tool_recovers=() script_recovers=()
 for r in $(seq 1 "$rounds"); do
   # The script replays the tool's commands of the same round; the page
   # cache is dropped before each, so that neither finds it warmed.
@@ -100,6 +100,8 @@ for r in $(seq 1 "$rounds"); do
   printf 'round %d: tool %d ms in all, %d ms of repair (.recover %d ms); replay %d ms in all, %d ms of repair (.recover %d ms)\n' \
     "$r" "$tool_all_ms" "$tool_ms" "$tool_recover_ms" "$script_all_ms" "$script_ms" "$script_recover_ms"
   alls+=("$tool_all_ms"); script_alls+=("$script_all_ms")
+  all_r+=("$(round_ratio "$tool_all_ms" "$script_all_ms")"); repair_r+=("$(round_ratio "$tool_ms" "$script_ms")")
+  recover_r+=("$(round_ratio "$tool_recover_ms" "$script_recover_ms")")
   tools+=("$tool_ms"); scripts+=("$script_ms"); tool_recovers+=("$tool_recover_ms"); script_recovers+=("$script_recover_ms")
   rm -rf "$work/tool$r" "$work/script$r"
 done
@@ -108,3 +110,6 @@ tm=$(median "${tools[@]}"); sm=$(median "${scripts[@]}")
 trm=$(median "${tool_recovers[@]}"); srm=$(median "${script_recovers[@]}")
 echo "median: tool $am ms in all, $tm ms of repair; replay $sam ms in all, $sm ms of repair; .recover pipeline: tool $trm ms, replay $srm ms"
 echo "ratio tool/replay: $(ratio "$am" "$sam") in all, $(ratio "$tm" "$sm") for the repair alone, $(ratio "$trm" "$srm") for the .recover pipeline"
+# On a loaded machine a round's two runs share its load: the median of the
+# rounds' own ratios.
+echo "median of the rounds' ratios: $(thousandths "$(median "${all_r[@]}")") in all, $(thousandths "$(median "${repair_r[@]}")") for the repair alone, $(thousandths "$(median "${recover_r[@]}")") for the .recover pipeline"

@@ -52,7 +52,7 @@ SCRIPT
     bash "$work/timed.sh" "$work/replay$r.txt" sh "$work/replay$r.sh" >/dev/null 2>&1
 }
 
-tool_ms=() work_ms=() replay_ms=()
+tool_ms=() work_ms=() replay_ms=() all_r=() work_r=()
 for r in $(seq 1 "$rounds"); do
   # The replay repeats the commands of this round's tool run, or in even
   # rounds (which replay first) the previous round's, so that neither always
@@ -75,8 +75,12 @@ for r in $(seq 1 "$rounds"); do
   printf 'round %d: tool %d ms in all, %d ms of work (peak %d KB, first dialog after %d ms); replay of its %d commands %d ms (peak %d KB)\n' \
     "$r" "$t_ms" "$w_ms" "$t_kb" "$(( first - t_start / 1000000 ))" "$(wc -l < "$work/commands$r.txt")" "$s_ms" "$s_kb"
   tool_ms+=("$t_ms"); work_ms+=("$w_ms"); replay_ms+=("$s_ms")
+  all_r+=("$(round_ratio "$t_ms" "$s_ms")"); work_r+=("$(round_ratio "$w_ms" "$s_ms")")
   rm -rf "$work/tool$r" "$work/replay$r"
 done
 tm=$(median "${tool_ms[@]}"); wm=$(median "${work_ms[@]}"); sm=$(median "${replay_ms[@]}")
 echo "median: tool $tm ms in all, $wm ms of work; replay $sm ms"
 echo "ratio tool/replay: $(ratio "$tm" "$sm") in all, $(ratio "$wm" "$sm") for the work alone"
+# On a loaded machine a round's two runs share its load: the median of the
+# rounds' own ratios.
+echo "median of the rounds' ratios: $(thousandths "$(median "${all_r[@]}")") in all, $(thousandths "$(median "${work_r[@]}")") for the work alone"

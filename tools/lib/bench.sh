@@ -10,3 +10,9 @@ median() {
 
 # ratio A B: A / B with three decimals.
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+
+# round_ratio A B: A / B in thousandths, a whole number, for median().
+round_ratio() { echo $(( $1 * 1000 / $2 )); }
+
+# thousandths N: N / 1000 with three decimals.
+thousandths() { awk -v n="$1" 'BEGIN { printf "%.3f", n / 1000 }'; }
