@@ -15,6 +15,8 @@ declare -A robot=([host]=$top/build/tests/libpendant_robot_preload.so
 for t in host armhf; do
   [ -f "${robot[$t]}" ] || { echo "build first: ${robot[$t]} is missing" >&2; exit 1; }
 done
+. "$top/tools/lib/bench.sh"
+. "$top/tools/lib/sim.sh"
 work=$(mktemp -d /tmp/bench-stick.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
@@ -26,26 +28,26 @@ done
 
 # one TARGET ROUND: milliseconds from the launcher's start to the first dialog.
 one() {
-  local t=$1 r=$2 prefix=() hide=()
+  local t=$1 r=$2 hide=()
+  sim_prefix=()
   if [ "$t" = armhf ]; then
-    prefix=("$top/tools/emulate" armhf)
+    sim_prefix=("$top/tools/emulate" armhf)
     hide=(--hide /usr/lib/arm-linux-gnueabihf --hide /usr/arm-linux-gnueabihf --hide /lib/ld-linux-armhf.so.3)
   fi
-  LD_PRELOAD=${robot[$t]} PENDANT_ROBOT_ANSWERS=取消 PENDANT_ROBOT_LOG="$work/$t-$r.log" \
-    "${prefix[@]}" "$top/tools/pendant-sim/pendant-sim" run --scratch "$work/sim-$t-$r" "${hide[@]}" -- \
+  with_robot "${robot[$t]}" 取消 "$work/$t-$r.log" "" "$work/sim-$t-$r" "${hide[@]}" -- \
     sh -c 'date +%s%3N > "$1"; exec "$2" "$3"' sh "$work/$t-$r.start" "$work/stick-$t/pendant-tool" "$work/stick-$t" \
     >/dev/null 2>&1
   local first
   first=$(grep -m1 -o '"epoch_ms":[0-9]*' "$work/$t-$r.log" | cut -d: -f2)
   echo $((first - $(cat "$work/$t-$r.start")))
 }
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
 
 declare -A med
 for t in host armhf; do
   for r in $(seq "$rounds"); do one "$t" "$r"; done > "$work/$t.ms"
   echo "$t: $(tr '\n' ' ' < "$work/$t.ms")ms"
-  med[$t]=$(median < "$work/$t.ms")
+  mapfile -t ms < "$work/$t.ms"
+  med[$t]=$(median "${ms[@]}")
 done
 echo "median time to the first dialog: host ${med[host]} ms, armhf under qemu ${med[armhf]} ms"
 awk -v a="${med[armhf]}" -v h="${med[host]}" 'BEGIN { printf "ratio armhf/host: %.1f\n", a / h }'

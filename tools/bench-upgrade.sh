@@ -1,71 +1,31 @@
 #!/usr/bin/env bash
 # Benchmark: a full forced upgrade of a package of about 100 MB on the
-# simulated pendant, against the same command list run by a plain shell
-# script in the same run. Prints each round and the ratio tool/script.
-#   tools/bench-upgrade.sh [SIZE_MB] [ROUNDS]     (default 100 MB, 3 rounds)
+# simulated pendant, against the commands the tool's own run log lists for
+# that run, replayed by a plain shell script (each through sh -c, as the
+# tool starts them) on a fresh pendant in the same round: the same work
+# without the tool. Prints each round and the ratios tool/replay, for the
+# whole run (start to exit) and for the tool's work alone (from the
+# confirmation to the end of the clean-up, without the robot's answers).
+#   tools/bench-upgrade.sh [SIZE_MB] [ROUNDS]     (default 100 MB, 5 rounds)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 size=${1:-100}
-rounds=${2:-3}
+rounds=${2:-5}
 build=$top/build
 tool=$build/src/pendant-tool
 robot=$build/tests/libpendant_robot_preload.so
-sim=$top/tools/pendant-sim/pendant-sim
 [ -x "$tool" ] && [ -f "$robot" ] || { echo "build first: tools/setup.sh" >&2; exit 1; }
+. "$top/tools/lib/bench.sh"
+. "$top/tools/lib/sim.sh"
 
 work=$(mktemp -d /tmp/bench-upgrade.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 "$top/tools/make-package" sample "$work/src" --size-mb "$size" >/dev/null
-mkdir -p "$work/stick"
-"$top/tools/make-package" build "$work/src" "$work/stick/tesma.zip" >/dev/null
-echo "package: $(du -m "$work/stick/tesma.zip" | cut -f1) MB"
-
-# The commands the tool runs for a full package, as one plain script.
-cat > "$work/baseline.sh" <<SCRIPT
-/bin/mount -t nfs -o nolock 127.0.0.2:/home/ostrel/nfs_space /home/ostrel/nfs_space
-/bin/mount -t nfs -o nolock 127.0.0.2:/home/ostrel/workspace /home/ostrel/workspace
-/bin/cp -rf $work/stick/tesma.zip /home/ostrel/nfs_space/
-/bin/rm -rf /home/ostrel/nfs_space/tmp
-/bin/mkdir -p /home/ostrel/nfs_space/tmp
-sync
-/usr/bin/unzip -o /home/ostrel/nfs_space/tesma.zip -d /home/ostrel/nfs_space/tmp/
-/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/Zivad-ADE//* /root/workspace/
-sync
-/bin/chmod a+x /root/workspace/Zivad-ADE
-/bin/chmod a+x /root/workspace/Upgrade
-/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/HMI_Lib/* /usr/lib
-sync
-/bin/rm -rf /home/ostrel/nfs_space/robot_control
-/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/nfs_space/robot_control
-/bin/rm -rf /home/ostrel/workspace/dravon  /home/ostrel/workspace/dravon_4
-/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC//* /home/ostrel/workspace/
-/bin/sync
-/bin/chmod a+x /home/ostrel/workspace/dravon
-/bin/chmod a+x /home/ostrel/workspace/dravon_4
-/bin/cp /home/ostrel/nfs_space/tmp/tesma/dravon.db /home/ostrel/nfs_space/
-sync
-/bin/cp /home/ostrel/nfs_space/tmp/tesma/db_upgrade.sh /root/workspace
-/bin/sync
-/bin/chmod a+x /root/workspace/db_upgrade.sh
-/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/pictures /root/workspace
-/bin/sync
-/bin/cp /home/ostrel/nfs_space/tmp/tesma/sqlite3 /usr/bin
-/bin/sync
-/bin/chmod a+x /usr/bin/sqlite3
-/bin/cp /home/ostrel/nfs_space/tmp/tesma/robot_model.zip /home/ostrel/nfs_space/ 
-/bin/sync
-/bin/mkdir -p /home/ostrel/nfs_space/robot_model
-sync
-/usr/bin/unzip -o /home/ostrel/nfs_space/robot_model.zip -d /home/ostrel/nfs_space/
-sync
-/bin/rm -rf /home/ostrel/nfs_space/tmp
-sync
-/bin/rm /home/ostrel/nfs_space/tesma.zip /home/ostrel/nfs_space/robot_model.zip
-sync
-SCRIPT
+"$top/tools/make-package" build "$work/src" "$work/tesma.zip" >/dev/null
+echo "package: $(du -m "$work/tesma.zip" | cut -f1) MB"
 
 # Inside the simulated pendant: times one command (wall clock, peak memory)
-# and writes "start_ns elapsed_s peak_kb" to the given file.
+# and writes "start_ns elapsed_ms peak_kb" to the given file.
 cat > "$work/timed.sh" <<'SCRIPT'
 out=$1; shift
 start=$(date +%s%N)
@@ -74,38 +34,53 @@ end=$(date +%s%N)
 echo "$start $(( (end - start) / 1000000 )) $(cut -d' ' -f2 "$out.time")" > "$out"
 SCRIPT
 
+# A fresh stick each round: the tool with the package, as a technician
+# carries it; the tool writes its run log beside itself.
 run_tool() {
-  LD_PRELOAD=$robot PENDANT_ROBOT_ANSWERS="确定" PENDANT_ROBOT_LOG="$work/r$r.log" \
-    "$sim" run --scratch "$work/tool$r" -- bash "$work/timed.sh" "$work/tool$r.txt" "$tool" "$work/stick"
+  rm -rf "$work/stick"; mkdir -p "$work/stick"
+  cp "$tool" "$work/tesma.zip" "$work/stick/"
+  with_robot "$robot" "确定" "$work/r$r.log" "" "$work/tool$r" -- \
+    bash "$work/timed.sh" "$work/tool$r.txt" "$work/stick/pendant-tool" "$work/stick" >/dev/null 2>&1
+  # The commands as the tool ran them, in order.
+  grep ' command \[' "$work/stick/pendant-tool.log" | sed 's/^[^]]*\] //' > "$work/commands$r.txt"
 }
-run_script() {
-  "$sim" run --scratch "$work/script$r" -- bash "$work/timed.sh" "$work/script$r.txt" sh "$work/baseline.sh"
+run_replay() {  # run_replay ROUND_OF_THE_COMMANDS
+  cat > "$work/replay$r.sh" <<SCRIPT
+while IFS= read -r cmd; do sh -c "\$cmd" >/dev/null 2>&1 </dev/null; done < "$work/commands$1.txt"
+SCRIPT
+  "${sim_lib_top}/tools/pendant-sim/pendant-sim" run --scratch "$work/replay$r" -- \
+    bash "$work/timed.sh" "$work/replay$r.txt" sh "$work/replay$r.sh" >/dev/null 2>&1
 }
 
-# Each round runs both on fresh scratch folders, in alternating order so
-# that neither always finds the page cache warmed by the other.
-tool_ms=() work_ms=() script_ms=()
+tool_ms=() work_ms=() replay_ms=() all_r=() work_r=()
 for r in $(seq 1 "$rounds"); do
-  if [ $((r % 2)) = 1 ]; then run_tool; run_script; else run_script; run_tool; fi
-  sync
+  # The replay repeats the commands of this round's tool run, or in even
+  # rounds (which replay first) the previous round's, so that neither always
+  # runs first; the page cache is dropped before each, so that neither
+  # finds it warmed by the other.
+  drop() { sync; echo 3 > /proc/sys/vm/drop_caches 2>/dev/null || true; }
+  if [ $((r % 2)) = 1 ]; then
+    drop; run_tool; drop; run_replay "$r"
+  else
+    drop; run_replay $((r - 1)); drop; run_tool
+  fi
   read -r t_start t_ms t_kb < "$work/tool$r.txt"
-  read -r _ s_ms s_kb < "$work/script$r.txt"
+  read -r _ s_ms s_kb < "$work/replay$r.txt"
   first=$(jq -s '[.[] | select(.kind == "box")][0].epoch_ms' "$work/r$r.log")
-  first_dialog_ms=$(( first - t_start / 1000000 ))
-  # The tool's own work: from the user's "确定" to the end of the clean-up,
-  # without the user's reaction times to the two boxes.
+  # The tool's own work: from the user's "确定" to the end of the clean-up.
   done_ms=$(jq -s '[.[] | select(.kind == "progress" and .value == 100)][0].epoch_ms' "$work/r$r.log")
   w_ms=$(( done_ms - first ))
   jq -e -s 'any(.[]; .kind == "box" and (.text | startswith("升级成功")))' "$work/r$r.log" >/dev/null ||
     { echo "round $r: the upgrade did not succeed" >&2; exit 1; }
-  printf 'round %d: tool %d ms in all, %d ms of work (peak %d KB, first dialog after %d ms); script %d ms (peak %d KB)\n' \
-    "$r" "$t_ms" "$w_ms" "$t_kb" "$first_dialog_ms" "$s_ms" "$s_kb"
-  tool_ms+=("$t_ms"); work_ms+=("$w_ms"); script_ms+=("$s_ms")
-  [ -n "${KEEP_LOGS:-}" ] && jq -c "[.kind, .value, .ms]" "$work/r$r.log" | paste -sd" " - 
-  rm -rf "$work/tool$r" "$work/script$r"
+  printf 'round %d: tool %d ms in all, %d ms of work (peak %d KB, first dialog after %d ms); replay of its %d commands %d ms (peak %d KB)\n' \
+    "$r" "$t_ms" "$w_ms" "$t_kb" "$(( first - t_start / 1000000 ))" "$(wc -l < "$work/commands$r.txt")" "$s_ms" "$s_kb"
+  tool_ms+=("$t_ms"); work_ms+=("$w_ms"); replay_ms+=("$s_ms")
+  all_r+=("$(round_ratio "$t_ms" "$s_ms")"); work_r+=("$(round_ratio "$w_ms" "$s_ms")")
+  rm -rf "$work/tool$r" "$work/replay$r"
 done
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-tm=$(median "${tool_ms[@]}"); wm=$(median "${work_ms[@]}"); sm=$(median "${script_ms[@]}")
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'; }
-echo "median: tool $tm ms in all, $wm ms of work; script $sm ms"
-echo "ratio tool/script: $(ratio "$tm" "$sm") in all, $(ratio "$wm" "$sm") for the work alone"
+tm=$(median "${tool_ms[@]}"); wm=$(median "${work_ms[@]}"); sm=$(median "${replay_ms[@]}")
+echo "median: tool $tm ms in all, $wm ms of work; replay $sm ms"
+echo "ratio tool/replay: $(ratio "$tm" "$sm") in all, $(ratio "$wm" "$sm") for the work alone"
+# On a loaded machine a round's two runs share its load: the median of the
+# rounds' own ratios.
+echo "median of the rounds' ratios: $(thousandths "$(median "${all_r[@]}")") in all, $(thousandths "$(median "${work_r[@]}")") for the work alone"

@@ -5,8 +5,8 @@
 #   tools/demo-rescue.sh SCRATCH [BUILD_DIR]      (BUILD_DIR default: build)
 #
 # Damages the controller's dravon.db (an index that no longer matches its
-# table), puts a copy of the tool with the rescue_mode marker and sqlite3 on
-# a stick folder, runs the tool on the simulated pendant answering "修复",
+# table), builds a rescue stick (tools/make-stick host, with the rescue_mode
+# marker), runs the tool on the simulated pendant answering "修复",
 # and prints what changed: the integrity check before and after, the bad
 # backup and dump files, and the boxes shown (screenshots in
 # SCRATCH/demo-rescue/shots).
@@ -14,18 +14,19 @@ set -euo pipefail
 here=$(cd "$(dirname "$(readlink -f "$0")")" && pwd)
 top=$(dirname "$here")
 . "$here/lib/damage-db.sh"
+. "$here/lib/sim.sh"
+. "$here/lib/stick.sh"
 
 die() { echo "demo-rescue: $*" >&2; exit 2; }
 [ $# -ge 1 ] || { sed -n '5p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 scratch=$(realpath -m -- "$1")
 build=$(realpath -m -- "${2:-$top/build}")
-tool=$build/src/pendant-tool
 robot=$build/tests/libpendant_robot_preload.so
 # The sqlite3 shell that goes on the technician's stick.
 sqlite3=$build/sqlite3/sqlite3
 share=$scratch/controller/export/home/ostrel/nfs_space
 db=$share/dravon.db
-[ -x "$tool" ] && [ -f "$robot" ] && [ -x "$sqlite3" ] || die "build the tool first ($tool, $robot, $sqlite3)"
+[ -f "$robot" ] && [ -x "$sqlite3" ] || die "build the tool first ($robot, $sqlite3)"
 [ -f "$db" ] || die "no controller database in $share: run an upgrade on this scratch folder first"
 
 integrity() { "$sqlite3" "$1" 'PRAGMA integrity_check;' 2>&1 | head -n 3 | sed 's/^/    /'; }
@@ -41,15 +42,12 @@ files
 
 demo=$scratch/demo-rescue
 rm -rf "$demo"
-mkdir -p "$demo/stick"
-cp "$tool" "$demo/stick/pendant-tool"
-cp "$sqlite3" "$demo/stick/sqlite3"
-: > "$demo/stick/rescue_mode"
+mkdir -p "$demo"
+echo "== building the rescue stick (tools/make-stick host)"
+rescue_stick "$demo/stick" "$build" || die "the stick could not be built, see $demo/stick.make-stick.log"
 
 echo "== running the tool in rescue mode, answering 修复"
-LD_PRELOAD=$robot PENDANT_ROBOT_ANSWERS="修复" PENDANT_ROBOT_LOG="$demo/dialogs.jsonl" \
-  PENDANT_ROBOT_SHOTS="$demo/shots" \
-  "$top/tools/pendant-sim/pendant-sim" run --scratch "$scratch" -- "$demo/stick/pendant-tool" \
+with_robot "$robot" "修复" "$demo/dialogs.jsonl" "$demo/shots" "$scratch" -- "$demo/stick/pendant-tool" \
   >"$demo/tool.out" 2>&1 || die "the run failed, see $demo/tool.out"
 jq -r 'select(.kind != "progress") | "    [\(.title)] \(.text // "" | gsub("\n"; " "))"' "$demo/dialogs.jsonl"
 

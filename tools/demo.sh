@@ -9,6 +9,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 work=${1:-/tmp/pendant-demo}
 build=$top/build
+. "$top/tools/lib/sim.sh"
 
 [ "$(id -u)" = 0 ] || { echo "demo: run as root (namespaces, mounts)" >&2; exit 1; }
 "$top/tools/setup.sh" "$build"
@@ -48,10 +49,8 @@ snapshot | sort -k3 > "$work/before.txt"
 
 echo
 echo "== Forced upgrade on the simulated pendant (controller ${CONTROLLER_ADDRESS:-127.0.0.2})"
-LD_PRELOAD=$build/tests/libpendant_robot_preload.so \
-PENDANT_ROBOT_ANSWERS="确定" PENDANT_ROBOT_LOG="$work/dialogs.jsonl" PENDANT_ROBOT_SHOTS="$shots" \
-  "$top/tools/pendant-sim/pendant-sim" run --scratch "$sim" -- "$stick/pendant-tool" "$stick" \
-  > "$work/tool-stdout.txt" 2> "$work/tool-stderr.txt" && status=0 || status=$?
+with_robot "$build/tests/libpendant_robot_preload.so" "确定" "$work/dialogs.jsonl" "$shots" "$sim" -- \
+  "$stick/pendant-tool" "$stick" > "$work/tool-stdout.txt" 2> "$work/tool-stderr.txt" && status=0 || status=$?
 echo "exit status: $status"
 
 echo

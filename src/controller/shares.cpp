@@ -4,19 +4,18 @@
 #include <algorithm>
 
 #include "controller/site.h"
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 
 namespace controller {
-
-using exec::runSystem;
 
 bool mountShare(const QString &dir)
 {
     if (!QFile::exists(dir)) {
-        runSystem(QStringLiteral("/bin/mkdir -p ") + dir);
-        runSystem(QStringLiteral("sync"));
+        // Whether these worked shows in the mount that follows.
+        exec::runIgnoringStatus(exec::Route::System, QStringLiteral("/bin/mkdir -p ") + dir);
+        exec::runIgnoringStatus(exec::Route::System, QStringLiteral("sync"));
     }
-    return runSystem(QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip + QLatin1Char(':') +
+    return exec::run(exec::Route::System, QStringLiteral("/bin/mount -t nfs -o nolock ") + nfs_server_ip + QLatin1Char(':') +
                      dir + QLatin1Char(' ') + dir)
         .ended;
 }
@@ -28,12 +27,6 @@ bool shareMounted(const QString &dir)
     const QList<QByteArray> lines = exec::backend().mountTable().split('\n');
     return std::any_of(lines.begin(), lines.end(),
                        [&](const QByteArray &line) { return line.startsWith(wanted); });
-}
-
-const char *mountFailureMessage(const QString &dir)
-{
-    return dir == nfs_space_dir ? "mount /home/ostrel/nfs_space failed!"
-                                : "mount /home/ostrel/workspace failed!";
 }
 
 }  // namespace controller

@@ -1,6 +1,5 @@
 #pragma once
-// Mounting the controller's NFS shares, as both jobs of the tool do it, and
-// the texts of the warnings when a share fails to mount.
+// Mounting the controller's NFS shares, as both jobs of the tool do it.
 
 #include <QString>
 
@@ -15,8 +14,5 @@ bool mountShare(const QString &dir);
 // True when the mount table shows the controller's export of `dir` mounted
 // on `dir` ("<controller>:<dir> <dir> ..."), as by an earlier run too.
 bool shareMounted(const QString &dir);
-
-// The English text of the warning for a share at `dir` that failed to mount.
-const char *mountFailureMessage(const QString &dir);
 
 }  // namespace controller

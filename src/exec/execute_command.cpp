@@ -1,6 +1,6 @@
 #include "exec/execute_command.h"
 
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 
 int ExecuteCommand(const QString &command, QString &output, int timeout)
 {
@@ -11,7 +11,6 @@ int ExecuteCommand(const QString &command, QString &output, int timeout)
 
 int ExecuteCommand(const QString &command)
 {
-    QString scratch;
-    ExecuteCommand(command, scratch, -1);
+    exec::runIgnoringStatus(exec::Route::Runner, command);
     return 0;
 }

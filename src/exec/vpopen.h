@@ -3,6 +3,14 @@
 // stream before the child has ended, killing it (with every process it
 // started) when a time limit in milliseconds runs out. Built on
 // ChildProcess, which says how children are started, waited for and ended.
+//
+// What is here for what: vsystem() is the system() of the tool's system()
+// route (the upgrade, the utilities). The stream interface (vpopen, vpclose,
+// open_max) is the pipe the pendant's own software offers its programs, kept
+// with its names and behaviour for them and measured by
+// tools/bench-runner.sh; none of the tool's own commands goes through it:
+// the command runner starts its children with ChildProcess directly (see
+// real_backend.cpp).
 
 #include <cstddef>
 #include <cstdio>

@@ -3,36 +3,44 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include "controller/site.h"
 #include "exec/shell_quote.h"
 #include "maintenance/utility_steps.h"
 
 namespace {
 
-qint64 realClock()
-{
-    static QElapsedTimer timer;
-    if (!timer.isValid())
-        timer.start();
-    return timer.elapsed();
-}
+class RealClock : public maintenance::SleepClock {
+public:
+    RealClock() { timer_.start(); }
+    qint64 nowMs() override { return timer_.elapsed(); }
 
-maintenance::MonotonicClock sleep_clock = realClock;
+private:
+    QElapsedTimer timer_;
+};
+
+maintenance::SleepClock *current_clock = nullptr;
+
+maintenance::SleepClock &sleepClock()
+{
+    static RealClock real;
+    return current_clock ? *current_clock : real;
+}
 
 const unsigned int settle_ms = 10000;
 
 }  // namespace
 
-maintenance::MonotonicClock maintenance::setSleepClock(MonotonicClock clock)
+maintenance::SleepClock *maintenance::setSleepClock(SleepClock *replacement)
 {
-    const MonotonicClock previous = sleep_clock;
-    sleep_clock = clock ? clock : realClock;
+    SleepClock *previous = &sleepClock();
+    current_clock = replacement;
     return previous;
 }
 
 void HmiSleep(unsigned int msec)
 {
-    const qint64 start = sleep_clock();
-    while (sleep_clock() - start < qint64(msec))
+    const qint64 start = sleepClock().nowMs();
+    while (sleepClock().nowMs() - start < qint64(msec))
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
 }
 
@@ -42,8 +50,8 @@ void CpDatabaseAndProject(const QString &dest)
                                 &font_normal))
         return;
     const QString target = exec::shellQuoteOperand(dest);
-    const bool database = maintenance::runSynced(QStringLiteral("/bin/cp /home/ostrel/nfs_space/dravon.db ") + target);
-    const bool project = maintenance::runSynced(QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/workspace ") + target);
+    const bool database = maintenance::runSynced(QStringLiteral("/bin/cp %1 %2").arg(controller::database, target));
+    const bool project = maintenance::runSynced(QStringLiteral("/bin/cp -rf %1 %2").arg(controller::project_workspace, target));
     HmiSleep(settle_ms);
     // A plain box: normal frame, no style, the toolkit's OK button. It
     // reports success only when both copies succeeded.

@@ -20,11 +20,18 @@ void HmiSleep(unsigned int msec);
 
 namespace maintenance {
 
-// The monotonic clock HmiSleep reads: milliseconds from any fixed point.
-using MonotonicClock = qint64 (*)();
+// The monotonic clock HmiSleep reads, replaceable as the command backend
+// is (exec/commands.h): a test installs one of its own to run a long wait
+// without waiting.
+class SleepClock {
+public:
+    virtual ~SleepClock() = default;
+    // Milliseconds from any fixed point.
+    virtual qint64 nowMs() = 0;
+};
 
-// Installs `clock` (nullptr: the real one again); answers the one in use
-// before. Lets a test run a long wait without waiting.
-MonotonicClock setSleepClock(MonotonicClock clock);
+// Installs `replacement` (nullptr: the real clock again) and answers the
+// one it replaces.
+SleepClock *setSleepClock(SleepClock *replacement);
 
 }  // namespace maintenance

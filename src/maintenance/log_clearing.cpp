@@ -10,7 +10,6 @@
 
 namespace {
 
-
 void showResult(const char *text)
 {
     maintenance::showResult(QString::fromLocal8Bit(text), flow_msg_qss, false);
@@ -31,14 +30,13 @@ void ClearLogRecord()
     if (!maintenance::confirmed(QString::fromLocal8Bit("检测到程序？\n是否需要进行日志清除？"), nullptr))
         return;
 
-    const QString &path = controller::database;
     // The default connection stays registered after the call.
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    db.setDatabaseName(path);
+    db.setDatabaseName(controller::database);
     // SQLite would create a missing file; an empty database must never take
     // the controller's place, so a missing file counts as one that cannot
     // be opened.
-    if (!QFileInfo(path).isFile() || !db.open())
+    if (!QFileInfo(controller::database).isFile() || !db.open())
         fail("打开失败!");
 
     db.transaction();

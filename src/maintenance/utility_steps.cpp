@@ -2,7 +2,7 @@
 
 #include <QDebug>
 
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 
 namespace maintenance {
 
@@ -31,8 +31,8 @@ void showResult(const QString &text, const QString &sheet, bool styledWindow)
 
 bool runSynced(const QString &command)
 {
-    const bool succeeded = exec::runSystem(command).succeeded();
-    exec::runSystem(QStringLiteral("sync"));
+    const bool succeeded = exec::succeeds(exec::Route::System, command);
+    exec::runIgnoringStatus(exec::Route::System, QStringLiteral("sync"));
     // Unquoted and unescaped, so the line shows the command exactly as run.
     qDebug().noquote().nospace() << "cmd_file= \"" << command << '"';
     return succeeded;

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "controller/site.h"
 #include "exec/shell_quote.h"
 #include "maintenance/utility_steps.h"
 
@@ -26,7 +27,7 @@ void DeleteFile(QString &name)
     if (!maintenance::confirmed(QString::fromLocal8Bit("是否需要删除文件%1？").arg(name), nullptr))
         return;
 
-    const QString target = QStringLiteral("/home/ostrel/nfs_space/workspace/%1").arg(name);
+    const QString target = controller::project_workspace + QLatin1Char('/') + name;
     // The entry itself, so a dangling symbolic link can be removed too.
     const QFileInfo entry(target);
     if (!isEntryName(name) || (!entry.exists() && !entry.isSymLink())) {

@@ -3,44 +3,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <cstdio>
 
 #include "controller/site.h"
-#include "exec/command_backend.h"
-#include "exec/execute_command.h"
+#include "database/dravon_db.h"
+#include "database/schema.h"
+#include "exec/file_ops.h"
 #include "exec/shell_quote.h"
 #include "log/run_log.h"
 #include "rescue/recoverydialog.h"
 #include "rescue/rescue_box.h"
-#include "rescue/table_audit.h"
 #include "ui/dialog_recipes.h"
 
 namespace {
 
-using controller::database_backups;
-using controller::workspace_backups;
-const QString &workspace = controller::project_workspace;
-const QString &database_file = controller::database;
-
-using controller::timeStamp;
-
-void remove(const QString &path)
-{
-    ExecuteCommand(QStringLiteral("/bin/rm -rf ") + path);
-}
-
-// rename(2): one step on the share, never a half-moved entry; it replaces a
-// file, or an empty folder, at `to`.
-bool renameEntry(const QString &from, const QString &to)
-{
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
-
-bool present(const QString &path)
-{
-    const QFileInfo entry(path);
-    return entry.exists() || entry.isSymLink();
-}
+constexpr exec::Route runner = exec::Route::Runner;
 
 // How a restore of the workspace ended.
 struct WorkspaceRestore {
@@ -60,40 +36,37 @@ struct WorkspaceRestore {
 WorkspaceRestore restoreWorkspace(const QString &name)
 {
     WorkspaceRestore result;
-    const QString staged = workspace + QStringLiteral(".restoring");
-    const QString aside = workspace + QStringLiteral(".replaced");
+    const QString staged = controller::project_workspace + QStringLiteral(".restoring");
+    const QString aside = controller::project_workspace + QStringLiteral(".replaced");
     // A workspace set aside by an interrupted earlier restore may be the
     // only copy of the old project: it is kept under a name of its own.
-    if (present(aside) && !renameEntry(aside, aside + QLatin1Char('.') + timeStamp()))
+    if (exec::present(aside) &&
+        exec::replaceByRename(runner, aside, aside + QLatin1Char('.') + controller::timeStamp(), QString()) !=
+            exec::Replacement::Placed)
         return result;
-    remove(staged);
-    if (present(staged))
+    if (!exec::remove(runner, staged))
         return result;
-    const QString source = exec::shellQuoteFileName(workspace_backups + QLatin1Char('/') + name);
-    if (!exec::succeeds(QStringLiteral("/bin/cp -rf %1 %2").arg(source, staged))) {
-        remove(staged);
+    const QString source = exec::shellQuoteFileName(controller::workspace_backups + QLatin1Char('/') + name);
+    if (!exec::succeeds(runner, QStringLiteral("/bin/cp -rf %1 %2").arg(source, staged))) {
+        exec::removeIgnoringStatus(runner, staged);
         return result;
     }
-    ExecuteCommand(QStringLiteral("sync"));
+    exec::sync(runner);
 
-    const bool hadWorkspace = present(workspace);
-    if (hadWorkspace && !renameEntry(workspace, aside)) {
-        remove(staged);
-        return result;
-    }
-    if (!renameEntry(staged, workspace)) {
+    switch (exec::replaceByRename(runner, staged, controller::project_workspace, aside)) {
+    case exec::Replacement::Placed:
+        exec::sync(runner);
+        result.outcome = WorkspaceRestore::Restored;
+        break;
+    case exec::Replacement::Unchanged:
         // Only a workspace that is back in place may lose its copy.
-        if (!hadWorkspace || renameEntry(aside, workspace)) {
-            remove(staged);
-            return result;
-        }
+        exec::removeIgnoringStatus(runner, staged);
+        break;
+    case exec::Replacement::SetAside:
         result.outcome = WorkspaceRestore::Displaced;
         result.aside = aside;
-        return result;
+        break;
     }
-    remove(aside);
-    ExecuteCommand(QStringLiteral("sync"));
-    result.outcome = WorkspaceRestore::Restored;
     return result;
 }
 
@@ -102,30 +75,14 @@ WorkspaceRestore restoreWorkspace(const QString &name)
 // kept under a time-stamped name, and the backup replaces it in one step.
 bool restoreDatabase(const QString &name)
 {
-    QString candidate = database_backups + QLatin1Char('/') + name;
+    QString candidate = controller::database_backups + QLatin1Char('/') + name;
     if (QFileInfo(candidate).isDir())
         candidate += QStringLiteral("/dravon.db");
     if (!QFileInfo(candidate).isFile() || check_db_tables(candidate, nullptr) != audit_all_present)
         return false;
-
-    const QString staged = database_file + QStringLiteral(".restoring");
-    if (!exec::succeeds(QStringLiteral("/bin/cp -f %1 %2").arg(exec::shellQuoteFileName(candidate), staged))) {
-        remove(staged);
+    if (QFile::exists(controller::database) && database::keep(QStringLiteral("before_restore"), runner).isEmpty())
         return false;
-    }
-    if (QFile::exists(database_file)) {
-        const QString kept = database_file + QStringLiteral(".before_restore.") + timeStamp();
-        if (!exec::succeeds(QStringLiteral("/bin/cp -f %1 %2").arg(database_file, kept))) {
-            remove(staged);
-            return false;
-        }
-    }
-    if (!renameEntry(staged, database_file)) {
-        remove(staged);
-        return false;
-    }
-    ExecuteCommand(QStringLiteral("sync"));
-    return true;
+    return database::replaceWith(candidate, QStringLiteral("restoring"), runner);
 }
 
 void showWarning(const QString &text)
@@ -170,7 +127,7 @@ void recovery_process()
             progress.close();
             return showWarning("恢复失败，工作空间未改变。");
         }
-        ui::setProgressValue(progress, 50);
+        progress.setValue(50);
     }
     if (!database.isEmpty()) {
         if (!restoreDatabase(database)) {
@@ -179,7 +136,7 @@ void recovery_process()
             return showWarning(project.isEmpty() ? "恢复失败，数据库未改变。"
                                                  : "工程已恢复；数据库恢复失败，数据库未改变。\n请重启机器人。");
         }
-        ui::setProgressValue(progress, 100);
+        progress.setValue(100);
     }
     progress.close();
     showWarning("恢复完成，请重启机器人。");

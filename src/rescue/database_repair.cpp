@@ -2,22 +2,21 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QProgressDialog>
 
 #include "controller/site.h"
-#include "exec/command_backend.h"
+#include "database/dravon_db.h"
+#include "database/schema.h"
+#include "database/sqlite_shell.h"
+#include "exec/file_ops.h"
 #include "exec/shell_quote.h"
 #include "exec/tool_dir.h"
 #include "rescue/database_salvage.h"
 #include "rescue/rescue_box.h"
-#include "rescue/table_audit.h"
 #include "ui/dialog_recipes.h"
 
 namespace {
 
-const QString &database_file = controller::database;
-const QString &dump_file = controller::dump_file;
 // A controller database of this size or less is beyond repair.
 const qint64 size_floor = 99999;
 
@@ -27,41 +26,32 @@ void failWith(QProgressDialog &progress, const char *title, const char *text)
     rescue::showBox(QString::fromLocal8Bit(title), QMessageBox::Critical, QString::fromLocal8Bit(text));
 }
 
-// The oldest shell whose -safe keeps the dump's text from running as its
-// own commands (.shell, .system, .output to a file, .import, .load ...).
-const int safe_major = 3;
-const int safe_minor = 37;
-
-// "3.40.1 2022-12-28 ..." -> 3 * 1000 + 40; -1 when it is no version line.
-int shellVersion(const QString &firstLine)
-{
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("^(\\d+)\\.(\\d+)\\.\\d+")).match(firstLine);
-    return m.hasMatch() ? m.captured(1).toInt() * 1000 + m.captured(2).toInt() : -1;
-}
-
 enum class Rebuild { Done, BackupFailed, DumpIncomplete, NotPlaced, TimedOut };
 
-// Rebuilds the database from its dump while keeping the damaged file as
-// `badBackup`. The rebuilt file replaces the damaged one only once the
-// backup is known to be whole, and only by a rename, so the database is
-// at every moment either the damaged file or the rebuilt one. A dump that
-// lacks tables (the dump stops at the first unreadable page) goes no
-// further: DumpIncomplete, with the database as it was.
-Rebuild rebuild(QProgressDialog &progress, const QString &tool, const QString &badBackup, int limitMs)
+// Rebuilds the database from its dump while keeping the damaged file
+// (dravon.db.badbak.<time>, its path into `badBackup`). The rebuilt file
+// replaces the damaged one only once the kept copy is known to be whole,
+// and only by a rename, so the database is at every moment either the
+// damaged file or the rebuilt one. A dump that lacks tables (the dump stops
+// at the first unreadable page) goes no further: DumpIncomplete, with the
+// database as it was.
+Rebuild rebuild(QProgressDialog &progress, const QString &tool, QString &badBackup, int limitMs)
 {
-    exec::execute(QStringLiteral("/bin/rm -f %1 %2").arg(dump_file, badBackup), -1);
-    if (!exec::succeeds(QStringLiteral("/bin/cp -f %1 %2").arg(database_file, badBackup)) ||
-        QFileInfo(badBackup).size() != QFileInfo(database_file).size())
+    exec::removeIgnoringStatus(exec::Route::Runner, controller::dump_file);
+    badBackup = database::keep(QStringLiteral("badbak"), exec::Route::Runner);
+    if (badBackup.isEmpty())
         return Rebuild::BackupFailed;
     // A table's SQL text may hold a line that the dump prints as it stands.
-    const exec::CommandResult dump = rescue::loadSafely(tool, database_file, QStringLiteral(".dump"), dump_file, limitMs);
-    exec::execute(QStringLiteral("/bin/sync"), -1);
+    const exec::CommandResult dump =
+        database::loadSafely(tool, controller::database, QStringLiteral(".dump"), controller::dump_file, limitMs);
+    exec::sync(exec::Route::Runner);
     if (!dump.ended)
         return Rebuild::TimedOut;
-    if (check_db_tables(dump_file, &progress) != audit_all_present)
+    if (check_db_tables(controller::dump_file, &progress) != audit_all_present)
         return Rebuild::DumpIncomplete;
-    return rescue::replaceDatabase(dump_file, QStringLiteral("repairing")) ? Rebuild::Done : Rebuild::NotPlaced;
+    return database::replaceWith(controller::dump_file, QStringLiteral("repairing"), exec::Route::Runner)
+               ? Rebuild::Done
+               : Rebuild::NotPlaced;
 }
 
 // The box of a rebuilt or salvaged `file` that could not take the
@@ -96,44 +86,44 @@ void fixed_process()
     QProgressDialog progress;
     ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始修复流程..."), ui::ProgressOrder::CancelRemovedAfterShow);
 
-    const QString badBackup = database_file + QStringLiteral(".badbak.") + controller::timeStamp();
+    QString badBackup;
     const QString toolPath = exec::toolDir() + QStringLiteral("/sqlite3");
 
     if (!QFile::exists(toolPath))
         return failWith(progress, "sqlite3错误", "U盘中不存在数据库恢复工具(sqlite3)。");
-    if (!QFile::exists(database_file))
+    if (!QFile::exists(controller::database))
         return failWith(progress, "数据库错误", "控制器数据库不存在，请检查工控机文件系统完整性。");
-    if (QFile(database_file).size() <= size_floor)
+    if (QFile(controller::database).size() <= size_floor)
         return failWith(progress, "数据库错误", "控制器数据库损坏严重，无法修复。\n请联系厂家技术服务支持。");
 
-    ui::setProgressValue(progress, 25);
+    progress.setValue(25);
     // The stick may be mounted at a path with blanks or other shell characters.
     const QString tool = exec::shellQuoteFileName(toolPath);
-    const int limitMs = rescue::shellTimeLimit(QFileInfo(database_file).size());
-    exec::execute(QStringLiteral("/bin/chmod a+x %1").arg(tool), -1);
+    const int limitMs = database::shellTimeLimit(QFileInfo(controller::database).size());
+    exec::runIgnoringStatus(exec::Route::Runner, QStringLiteral("/bin/chmod a+x %1").arg(tool));
     // A shell that cannot run here (no run bit on a read-only stick, built
     // for another processor, a folder) says nothing about the database.
     // A shell that does not answer its version in time is not tried again
     // on the database.
-    const exec::CommandResult version = exec::execute(QStringLiteral("%1 -version").arg(tool), rescue::shellTimeLimit(0));
+    const exec::CommandResult version = database::shellVersionLine(tool);
     const char *cannotRun = "U盘中的数据库恢复工具(sqlite3)无法在本示教器上运行。\n数据库未改变。";
-    if (!version.succeeded() || shellVersion(version.firstLine) < 0)
+    if (!version.succeeded() || database::shellVersion(version.firstLine) < 0)
         return failWith(progress, "sqlite3错误", cannotRun);
-    const exec::CommandResult check = rescue::integrityCheck(tool, database_file, limitMs);
+    const exec::CommandResult check = database::integrityCheck(tool, controller::database, limitMs);
     if (check.couldNotRun() && check.firstLine.isEmpty())
         return failWith(progress, "sqlite3错误", cannotRun);
     if (!check.ended)
         return showTimedOut(progress, QString::fromLocal8Bit("检查数据库"), limitMs);
 
-    if (rescue::integrityPassed(check)) {
-        if (check_db_tables(database_file, &progress) != audit_all_present)
+    if (database::integrityPassed(check)) {
+        if (check_db_tables(controller::database, &progress) != audit_all_present)
             return failWith(progress, "数据库错误", "控制器数据库损坏严重，已无法修复。\n请联系厂家技术服务支持。");
         // At its maximum the progress dialog hides itself.
-        ui::setProgressValue(progress, 100);
+        progress.setValue(100);
         return rescue::showBox(QString::fromLocal8Bit("修复完成"), QMessageBox::Information,
                                QString::fromLocal8Bit("未发现系统异常。"));
     }
-    if (shellVersion(version.firstLine) < safe_major * 1000 + safe_minor) {
+    if (database::shellVersion(version.firstLine) < database::safe_shell_version) {
         progress.close();
         return rescue::showBox(QString::fromLocal8Bit("sqlite3错误"), QMessageBox::Critical,
                                QString::fromLocal8Bit("U盘中的数据库恢复工具(sqlite3)版本过旧（%1），无法安全修复。\n"
@@ -142,7 +132,7 @@ void fixed_process()
     }
     switch (::rebuild(progress, tool, badBackup, limitMs)) {
     case Rebuild::Done:
-        ui::setProgressValue(progress, 100);
+        progress.setValue(100);
         return rescue::showBox(QString::fromLocal8Bit("修复完成"), QMessageBox::Information,
                                QString::fromLocal8Bit("dravon.db数据库损坏 ... 已修复;\n"
                                                       "修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n"
@@ -150,7 +140,7 @@ void fixed_process()
     case Rebuild::BackupFailed:
         return failWith(progress, "数据库错误", "无法备份损坏的控制器数据库，数据库未改变。\n请检查控制器硬盘空间。");
     case Rebuild::NotPlaced:
-        return showNotPlaced(progress, dump_file);
+        return showNotPlaced(progress, controller::dump_file);
     case Rebuild::TimedOut:
         return showTimedOut(progress, QString::fromLocal8Bit("导出数据"), limitMs);
     case Rebuild::DumpIncomplete:
@@ -160,12 +150,12 @@ void fixed_process()
     // The dump stopped at a damaged page: salvage what can still be read.
     // A value past the table audit's paints the new label before the
     // shell blocks the screen.
-    ui::setProgressLabel(progress, QString::fromLocal8Bit("修复失败，正在抢救数据..."));
-    ui::setProgressValue(progress, 62);
+    progress.setLabelText(QString::fromLocal8Bit("修复失败，正在抢救数据..."));
+    progress.setValue(62);
     const rescue::Salvage salvage = rescue::salvageDatabase(tool, badBackup, limitMs);
     switch (salvage.outcome) {
     case rescue::Salvage::Salvaged: {
-        ui::setProgressValue(progress, 100);
+        progress.setValue(100);
         const rescue::SalvageReport report = rescue::salvageReport(salvage);
         ui::BoxStyle style;
         style.sizing = ui::BoxStyle::FreeSize;

@@ -3,68 +3,14 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMap>
-#include <limits>
 
 #include "controller/site.h"
-#include "exec/command_backend.h"
-#include "rescue/table_audit.h"
+#include "database/dravon_db.h"
+#include "database/schema.h"
+#include "database/sqlite_shell.h"
+#include "exec/file_ops.h"
 
 namespace rescue {
-
-int shellTimeLimit(qint64 databaseBytes)
-{
-    const qint64 fixedMs = 2 * 60 * 1000;
-    const qint64 bytesPerSecond = 150 * 1024;
-    const qint64 ms = fixedMs + qMax<qint64>(databaseBytes, 0) * 1000 / bytesPerSecond;
-    return int(qMin<qint64>(ms, std::numeric_limits<int>::max()));
-}
-
-exec::CommandResult integrityCheck(const QString &tool, const QString &file, int limitMs)
-{
-    return exec::execute(QStringLiteral("%1 %2 \"PRAGMA integrity_check;\"").arg(tool, file), limitMs);
-}
-
-exec::CommandResult loadSafely(const QString &tool, const QString &file, const QString &dotCommand,
-                               const QString &into, int limitMs)
-{
-    return exec::execute(QStringLiteral("%1 %2 \"%3\" | %1 -safe %4").arg(tool, file, dotCommand, into), limitMs);
-}
-
-bool integrityPassed(const exec::CommandResult &check)
-{
-    QString line = check.firstLine;
-    if (line.endsWith(QLatin1Char('\n')))
-        line.chop(1);
-    if (line.endsWith(QLatin1Char('\r')))
-        line.chop(1);
-    return check.ended && line == QLatin1String("ok");
-}
-
-namespace {
-
-// The rows of `table` in `file` as the shell counts them, within `limitMs`;
-// -1 when it cannot count them (the table's pages are damaged) in time.
-qint64 shellRowCount(const QString &tool, const QString &file, const QString &table, int limitMs)
-{
-    const exec::CommandResult count =
-        exec::execute(QStringLiteral("%1 -readonly %2 \"SELECT count(*) FROM %3;\"").arg(tool, file, table), limitMs);
-    bool number = false;
-    const qint64 rows = count.firstLine.trimmed().toLongLong(&number);
-    return count.succeeded() && number ? rows : -1;
-}
-
-}  // namespace
-
-bool replaceDatabase(const QString &file, const QString &suffix)
-{
-    const QString staged = controller::database + QLatin1Char('.') + suffix;
-    const bool placed = exec::succeeds(QStringLiteral("/bin/cp -f %1 %2").arg(file, staged)) &&
-                        exec::succeeds(QStringLiteral("/bin/mv -f %1 %2").arg(staged, controller::database));
-    exec::execute(QStringLiteral("/bin/sync"), -1);
-    if (!placed)
-        exec::execute(QStringLiteral("/bin/rm -f ") + staged, -1);
-    return placed;
-}
 
 Salvage salvageDatabase(const QString &tool, const QString &badBackup, int limitMs)
 {
@@ -77,8 +23,7 @@ Salvage salvageDatabase(const QString &tool, const QString &badBackup, int limit
 
     // .recover reads the file page by page through the sqlite_dbpage table;
     // a shell built without it gets no further than the first lines.
-    const exec::CommandResult dbpage =
-        exec::execute(QStringLiteral("%1 :memory: \"SELECT count(*) FROM sqlite_dbpage;\"").arg(tool), limitMs);
+    const exec::CommandResult dbpage = database::dbpageProbe(tool, limitMs);
     if (!dbpage.ended)
         return stopped("检查数据抢救功能");
     if (!dbpage.succeeded()) {
@@ -86,39 +31,41 @@ Salvage salvageDatabase(const QString &tool, const QString &badBackup, int limit
         return salvage;
     }
 
-    const QString &salvaged = controller::salvage_file;
-    exec::execute(QStringLiteral("/bin/rm -f ") + salvaged, -1);
+    exec::removeIgnoringStatus(exec::Route::Runner, controller::salvage_file);
     const exec::CommandResult recover =
-        loadSafely(tool, controller::database, QStringLiteral(".recover"), salvaged, limitMs);
-    exec::execute(QStringLiteral("/bin/sync"), -1);
+        database::loadSafely(tool, controller::database, QStringLiteral(".recover"), controller::salvage_file, limitMs);
+    exec::sync(exec::Route::Runner);
     if (!recover.ended)
         return stopped("抢救数据");
 
-    if (check_db_tables(salvaged, nullptr) != audit_all_present)
+    if (check_db_tables(controller::salvage_file, nullptr) != audit_all_present)
         return salvage;
-    const exec::CommandResult check = integrityCheck(tool, salvaged, limitMs);
+    const exec::CommandResult check = database::integrityCheck(tool, controller::salvage_file, limitMs);
     if (!check.ended)
         return stopped("检查抢救结果");
-    if (!integrityPassed(check))
+    if (!database::integrityPassed(check))
         return salvage;
 
     // What the damaged file can still count, within one limit for all of
     // its tables: a table it cannot count is one whose pages are damaged.
-    const QMap<QString, qint64> rows = count_table_rows(salvaged);
+    // The salvaged file has passed the integrity check: counted in-process.
+    const QMap<QString, qint64> rows = database::rowCounts(controller::salvage_file);
     QElapsedTimer counting;
     counting.start();
     for (const QString &table : required_tables()) {
         SalvagedTable entry{table, rows.value(table), -1};
         const qint64 left = limitMs - counting.elapsed();
         if (left > 0)
-            entry.before = shellRowCount(tool, badBackup, table, int(left));
+            entry.before = database::shellRowCount(tool, badBackup, table, int(left));
         salvage.tables << entry;
     }
     for (auto it = rows.cbegin(); it != rows.cend(); ++it)
         if (it.key().startsWith(QLatin1String("lost_and_found")))
             salvage.lostAndFound += it.value();
 
-    salvage.outcome = replaceDatabase(salvaged, QStringLiteral("salvaging")) ? Salvage::Salvaged : Salvage::NotPlaced;
+    salvage.outcome = database::replaceWith(controller::salvage_file, QStringLiteral("salvaging"), exec::Route::Runner)
+                          ? Salvage::Salvaged
+                          : Salvage::NotPlaced;
     return salvage;
 }
 

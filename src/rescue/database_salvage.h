@@ -3,48 +3,14 @@
 // controller database cannot be rebuilt, the SQLite shell's .recover reads
 // whatever is still readable page by page into a fresh file, which replaces
 // the database only once it holds every required table and passes the
-// integrity check. Also the pieces the repair's first stage shares with it:
-// the shell's time limit, its integrity check, its loading of a database's
-// text in safe mode, and the replacing of the database.
+// integrity check. What it asks of the shell is in database/sqlite_shell.h,
+// how the database is replaced in database/dravon_db.h.
 
 #include <QList>
 #include <QString>
 
-#include "exec/command_result.h"
 
 namespace rescue {
-
-// The time limit of one run of the SQLite shell over a database of
-// `databaseBytes`, in milliseconds: two minutes, and one second more for
-// every 150 KiB (some 24 minutes for 200 MB). The slowest run, .recover,
-// reads 2.7 MB/s under emulation of the pendant's processor, and perhaps
-// half that on a pendant with the database on its NFS share; the limit
-// allows nine times that, and two minutes for starting the shell from a
-// slow stick.
-int shellTimeLimit(qint64 databaseBytes);
-
-// The shell `tool` (quoted for the command line) runs PRAGMA
-// integrity_check on `file` within `limitMs`.
-exec::CommandResult integrityCheck(const QString &tool, const QString &file, int limitMs);
-
-// The shell `tool` prints `file` as SQL with `dotCommand` (".dump" or
-// ".recover"), and a second one loads that text into `into` within
-// `limitMs`. The loading shell runs in safe mode: a line of the text that
-// starts with "." (from a crafted table name or schema text) stops the
-// load instead of running as one of the shell's own commands.
-exec::CommandResult loadSafely(const QString &tool, const QString &file, const QString &dotCommand,
-                               const QString &into, int limitMs);
-
-// PRAGMA integrity_check answers the single line "ok" for a sound database;
-// a damaged one lists its faults, which may well contain the two letters
-// (an index named "lookup_idx", say).
-bool integrityPassed(const exec::CommandResult &check);
-
-// Puts `file` in place of the controller database: a copy to
-// dravon.db.<suffix> beside it, then a rename over it, so the database is at
-// every moment either the old file or the whole new one. Answers whether
-// the new file is in place; when not, the database is as it was.
-bool replaceDatabase(const QString &file, const QString &suffix);
 
 // One required table of a salvaged database.
 struct SalvagedTable {

@@ -41,20 +41,20 @@ bool check_mount_state()
         return false;
     }
 
-    ui::setProgressLabel(progress, QString::fromLocal8Bit("正在挂载工作空间..."));
-    ui::setProgressValue(progress, 20);
+    progress.setLabelText(QString::fromLocal8Bit("正在挂载工作空间..."));
+    progress.setValue(20);
     for (const QString &dir : {nfs_space_dir, workspace_dir}) {
         if (!controller::mountShare(dir)) {
             progress.close();
-            ui::showPlainWarning(controller::mountFailureMessage(dir));
+            ui::showPlainWarning("mount %1 failed!", dir);
             return false;
         }
     }
 
     ExecuteCommand(QStringLiteral("/bin/df -h | /bin/grep ") + nfs_server_ip, output, -1);
     if (output.contains(nfs_server_ip)) {
-        ui::setProgressLabel(progress, QString::fromLocal8Bit("挂载完成。"));
-        ui::setProgressValue(progress, 100);
+        progress.setLabelText(QString::fromLocal8Bit("挂载完成。"));
+        progress.setValue(100);
         progress.close();
         return true;
     }

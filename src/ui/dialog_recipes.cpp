@@ -213,14 +213,4 @@ void setupStyledProgress(QProgressDialog &dialog, const QString &firstLabel, Pro
     }
 }
 
-void setProgressValue(QProgressDialog &dialog, int value)
-{
-    dialog.setValue(value);
-}
-
-void setProgressLabel(QProgressDialog &dialog, const QString &text)
-{
-    dialog.setLabelText(text);
-}
-
 }  // namespace ui

@@ -76,9 +76,4 @@ enum class ProgressOrder {
 void setupStyledProgress(QProgressDialog &dialog, const QString &firstLabel,
                          ProgressOrder order = ProgressOrder::CancelRemovedBeforeShow);
 
-// The later changes of a progress dialog. At its maximum the dialog resets
-// and hides itself.
-void setProgressValue(QProgressDialog &dialog, int value);
-void setProgressLabel(QProgressDialog &dialog, const QString &text);
-
 }  // namespace ui

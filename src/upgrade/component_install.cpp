@@ -1,6 +1,9 @@
-// Second half of the forced upgrade: installs the unpacked components on the
-// pendant and on the controller's shares, removes the staging files and
+// Second half of the forced upgrade: installs the unpacked package on the
+// pendant and on the controller's shares in the order of its install plan,
+// each entry the way its placement says, removes the staging files and
 // tells the user to restart by hand.
+
+#include "upgrade/component_install.h"
 
 #include <QDebug>
 #include <QDir>
@@ -9,273 +12,233 @@
 #include <QProgressDialog>
 
 #include "controller/site.h"
-#include "exec/command_backend.h"
+#include "database/dravon_db.h"
+#include "exec/file_ops.h"
 #include "ui/dialog_recipes.h"
+#include "upgrade/install_plan.h"
 #include "upgrade/package_checks.h"
-#include "upgrade/upgrade_steps.h"
+#include "upgrade/package_policy.h"
+#include "upgrade/upgrade_boxes.h"
 
 namespace upgrade {
 
 namespace {
 
 using exec::CommandResult;
-using exec::runSystem;
+// The upgrade runs its commands as the pendant's software does: system().
+constexpr exec::Route route = exec::Route::System;
 
-const QString &data_share = nfs_space_dir;
-const QString &workspace_share = workspace_dir;
-
-// The time stamp of this run, taken once, for the names of kept copies.
+// The time stamp of this run, taken once, for the names of folders set aside.
 QString runStamp()
 {
     static const QString stamp = controller::timeStamp();
     return stamp;
 }
 
-// Runs the command and writes its raw system() status, then a blank, as one
-// debug line: the exit code times 256, a signal's number for a shell that
-// was killed, -1 when no shell ran.
-CommandResult runLogged(const QString &command)
+QString asideSuffix()
 {
-    const CommandResult result = runSystem(command);
+    return QStringLiteral(".replaced.") + runStamp();
+}
+
+// The diagnostic line the pendant's software writes after two copies: the
+// raw system() status, then a blank (the exit code times 256, a signal's
+// number for a shell that was killed, -1 when no shell ran).
+void writeStatus(const CommandResult &result)
+{
     qDebug().nospace() << result.status << " ";
-    return result;
 }
 
-bool ran(const QString &command)
+// Makes the entry's executables executable in `dir`. A program the package
+// does not bring may fail to be (the chmod runs for every package).
+bool makeExecutable(const PlanEntry &entry, const QString &dir)
 {
-    return runSystem(command).succeeded();
-}
-
-// Puts `fresh`, complete on the same share, in place of `target`. A file
-// is replaced by one rename, so the target is always either the old or the
-// new one. A folder cannot be renamed over a full one: the old folder is
-// renamed aside first and removed once the new one is in place, and moved
-// back should the second rename fail.
-bool putInPlace(const QString &fresh, const QString &target)
-{
-    const QFileInfo old(target);
-    if (!old.isDir() || old.isSymLink())
-        return ran(QStringLiteral("/bin/mv -f %1 %2").arg(fresh, target));
-    const QString aside = target + QStringLiteral(".replaced.") + runStamp();
-    if (!ran(QStringLiteral("/bin/mv -f %1 %2").arg(target, aside)))
-        return false;
-    if (!ran(QStringLiteral("/bin/mv -f %1 %2").arg(fresh, target))) {
-        runSystem(QStringLiteral("/bin/mv -f %1 %2").arg(aside, target));
-        return false;
+    for (const QString &name : entry.executables) {
+        const QString path = dir.endsWith(QLatin1Char('/')) ? dir + name : dir + QLatin1Char('/') + name;
+        if (!exec::succeeds(route, QStringLiteral("/bin/chmod a+x ") + path) &&
+            QFile::exists(staged(entry.source) + (entry.source.endsWith(QLatin1Char('/')) ? name : QString())))
+            return false;
     }
-    runSystem(QStringLiteral("/bin/rm -rf ") + aside);
     return true;
 }
 
-bool installHmi()
+// The HMI: the folder's content (as the shell's * sees it) into the target.
+bool installContents(const PlanEntry &entry)
 {
-    const QString hmiDir = staged(QStringLiteral("Zivad-ADE/"));
-    if (!ran(QStringLiteral("/bin/cp -rf ") + hmiDir + QStringLiteral("/* /root/workspace/")))
+    if (!exec::succeeds(route, QStringLiteral("/bin/cp -rf %1/* %2").arg(staged(entry.source), entry.target)))
         return false;
-    runSystem(QStringLiteral("sync"));
-    const bool program = ran(QStringLiteral("/bin/chmod a+x /root/workspace/Zivad-ADE"));
-    // Run for every package; only one that brings "Upgrade" needs it to work.
-    const bool upgrader = ran(QStringLiteral("/bin/chmod a+x /root/workspace/Upgrade"));
-    return program && (upgrader || !QFile::exists(hmiDir + QStringLiteral("Upgrade")));
+    exec::runIgnoringStatus(route, QStringLiteral("sync"));
+    return makeExecutable(entry, entry.target);
 }
 
-// The copy is meant to put every regular, visible top-level file of HMI_Lib
-// into /usr/lib; it skips subfolders and hidden files, and its glob matches
-// nothing in an empty folder, so a non-zero status alone tells nothing. The
-// step is judged by the files it was meant to install.
-bool installLibraries()
+// The libraries: the copy is meant to put every regular, visible top-level
+// file into the target; it skips subfolders and hidden files, and its glob
+// matches nothing in an empty folder, so a non-zero status alone tells
+// nothing. The step is judged by the files it was meant to install.
+bool installTopFiles(const PlanEntry &entry)
 {
     const CommandResult copy =
-        runSystem(QStringLiteral("/bin/cp -f %1 %2")
-                      .arg(QStringLiteral("/home/ostrel/nfs_space/tmp/%1/HMI_Lib/*").arg(zip_file_name),
-                           QStringLiteral("/usr/lib")));
-    runSystem(QStringLiteral("sync"));
+        exec::run(route, QStringLiteral("/bin/cp -f %1* %2").arg(staged(entry.source), entry.target));
+    exec::runIgnoringStatus(route, QStringLiteral("sync"));
     if (copy.succeeded())
         return true;
-    const QDir libraries(staged(QStringLiteral("HMI_Lib")));
-    for (const QFileInfo &file : libraries.entryInfoList(QDir::Files | QDir::NoSymLinks)) {
-        const QFileInfo installed(QStringLiteral("/usr/lib/") + file.fileName());
+    const QDir files(staged(entry.source));
+    for (const QFileInfo &file : files.entryInfoList(QDir::Files | QDir::NoSymLinks)) {
+        const QFileInfo installed(entry.target + QLatin1Char('/') + file.fileName());
         if (!installed.isFile() || installed.size() != file.size())
             return false;
     }
     return true;
 }
 
-// robot_control is copied whole beside the old one and then takes its place.
-bool installControllerPrograms()
+// robot_control: copied whole beside the old one, then takes its place.
+bool installReplacingFolder(const PlanEntry &entry)
 {
-    const QString rcDir = staged(QStringLiteral("RC/"));
-    const QString fresh = data_share + QStringLiteral("/robot_control.upgrading");
-    runSystem(QStringLiteral("/bin/rm -rf ") + fresh);
-    if (!ran(QStringLiteral("/bin/cp -rf ") + rcDir + QLatin1Char(' ') + fresh))
+    const QString fresh = entry.target + QStringLiteral(".upgrading");
+    exec::removeIgnoringStatus(route, fresh);
+    if (!exec::succeeds(route, QStringLiteral("/bin/cp -rf %1 %2").arg(staged(entry.source), fresh)))
         return false;
-    return putInPlace(fresh, data_share + QStringLiteral("/robot_control"));
+    return exec::replaceByRename(route, fresh, entry.target, entry.target + asideSuffix()) ==
+           exec::Replacement::Placed;
 }
 
-// Puts the entry `fresh` at `target` the way a recursive copy onto the share
-// would leave it, but never writing a file in place: a folder that both
-// have is merged (each file the package brings replaces the one of its
-// name, every other file there stays), anything else is put in place whole.
-// A folder of the controller's is never replaced by a file of the package:
-// the copy would refuse that too, and the folder's files would be lost.
-bool mergeInPlace(const QString &fresh, const QString &target)
+// The controller programs go into a folder of their own on the workspace
+// share first; each is made executable there and then put in place by the
+// share's merge rule, so the controller never sees a program cut short and
+// its own files stay unless the package brings one of the same name. Only
+// the visible top-level entries are installed, as a copy of RC/* would.
+bool installPrograms(const PlanEntry &entry)
 {
-    const QFileInfo from(fresh), to(target);
-    const bool folderThere = to.isDir() && !to.isSymLink();
-    if (folderThere && (!from.isDir() || from.isSymLink()))
+    const QString source = staged(entry.source);
+    const QString fresh = entry.target + QStringLiteral("/.rc_upgrading");
+    exec::removeIgnoringStatus(route, fresh);
+    const CommandResult copy = exec::run(route, QStringLiteral("/bin/cp -rf %1 %2").arg(source, fresh));
+    writeStatus(copy);
+    if (!copy.succeeded())
         return false;
-    if (!folderThere)
-        return putInPlace(fresh, target);
-    const QStringList names =
-        QDir(fresh).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString &name : names)
-        if (!mergeInPlace(fresh + QLatin1Char('/') + name, target + QLatin1Char('/') + name))
+    exec::sync(route);
+    for (const QString &name : entry.executables)
+        if (!exec::succeeds(route, QStringLiteral("/bin/chmod a+x %1/%2").arg(fresh, name)))
             return false;
-    return true;
-}
-
-// The programs go into a folder of their own on the workspace share first;
-// each is made executable there and then renamed into place, so the
-// controller never sees a program cut short. Only the visible top-level
-// entries of RC are installed, as a copy of RC/* would; the controller's own
-// files on the share stay unless the package brings one of the same name.
-bool installWorkspacePrograms()
-{
-    const QString rcDir = staged(QStringLiteral("RC/"));
-    const QString fresh = workspace_share + QStringLiteral("/.rc_upgrading");
-    runSystem(QStringLiteral("/bin/rm -rf ") + fresh);
-    if (!runLogged(QStringLiteral("/bin/cp -rf ") + rcDir + QLatin1Char(' ') + fresh).succeeded())
-        return false;
-    runSystem(QStringLiteral("/bin/sync"));
-    if (!ran(QStringLiteral("/bin/chmod a+x %1/dravon").arg(fresh)) ||
-        !ran(QStringLiteral("/bin/chmod a+x %1/dravon_4").arg(fresh)))
-        return false;
-    const QStringList names = QDir(rcDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    const QStringList names = QDir(source).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &name : names)
-        if (!mergeInPlace(fresh + QLatin1Char('/') + name, workspace_share + QLatin1Char('/') + name))
+        if (!exec::mergeByRename(route, fresh + QLatin1Char('/') + name, entry.target + QLatin1Char('/') + name,
+                                 asideSuffix()))
             return false;
-    runSystem(QStringLiteral("/bin/rm -rf ") + fresh);
+    exec::removeIgnoringStatus(route, fresh);
     return true;
 }
 
 // The old database is kept as dravon.db.before_upgrade.<time>; the new one
-// is copied beside it under a temporary name and renamed over it.
-bool installDatabase()
+// takes its place the one way every flow replaces it.
+bool installDatabase(const PlanEntry &entry)
 {
-    const QString &live = controller::database;
-    const QString fresh = live + QStringLiteral(".upgrading");
-    if (QFile::exists(live) &&
-        !ran(QStringLiteral("/bin/cp -f %1 %1.before_upgrade.%2").arg(live, runStamp())))
+    if (QFile::exists(controller::database) && database::keep(QStringLiteral("before_upgrade"), route).isEmpty())
         return false;
-    const QString source = staged(QStringLiteral("dravon.db"));
-    if (!runLogged(QStringLiteral("/bin/cp ") + source + QLatin1Char(' ') + fresh).succeeded())
-        return false;
-    const bool placed = putInPlace(fresh, live);
-    runSystem(QStringLiteral("sync"));
+    CommandResult copy;
+    const bool placed = database::replaceWith(staged(entry.source), QStringLiteral("upgrading"), route, &copy);
+    writeStatus(copy);
     return placed;
 }
 
-// The optional entries; answers the step that failed, or an empty string.
-QString installOptionalFiles()
+// An optional file, when the package has it.
+bool installFile(const PlanEntry &entry)
 {
-    if (QFile::exists(staged(QStringLiteral("db_upgrade.sh")))) {
-        const bool copied = ran(QStringLiteral("/bin/cp ") + staged(QStringLiteral("db_upgrade.sh")) +
-                                QStringLiteral(" /root/workspace"));
-        runSystem(QStringLiteral("/bin/sync"));
-        if (!copied || !ran(QStringLiteral("/bin/chmod a+x /root/workspace/db_upgrade.sh")))
-            return QStringLiteral("db_upgrade.sh");
+    if (!QFile::exists(staged(entry.source)))
+        return true;
+    const bool copied = exec::succeeds(route, QStringLiteral("/bin/cp %1 %2").arg(staged(entry.source), entry.target));
+    exec::sync(route);
+    return copied && makeExecutable(entry, entry.target);
+}
+
+// The pictures: copied on every run; only a package that brings them needs
+// the copy to work.
+bool installFolder(const PlanEntry &entry)
+{
+    const bool copied =
+        exec::succeeds(route, QStringLiteral("/bin/cp -rf %1 %2").arg(staged(entry.source), entry.target));
+    exec::sync(route);
+    return copied || !QFile::exists(staged(entry.source));
+}
+
+// The robot models: the archive is copied onto the data share and unpacked
+// there; judged by what is on disk, as the package's own unpacking is.
+bool installUnpacked(const PlanEntry &entry)
+{
+    const QString archive = staged(entry.source);
+    if (!QFile::exists(archive))
+        return true;
+    // The blank after the target is the pendant's software's own.
+    const bool copied = exec::succeeds(route, QStringLiteral("/bin/cp %1 %2 ").arg(archive, entry.target));
+    exec::sync(route);
+    if (!copied)
+        return false;
+    const QString copy = entry.target + entry.source;
+    exec::runIgnoringStatus(route, QStringLiteral("/bin/mkdir -p ") + entry.target + QFileInfo(entry.source).completeBaseName());
+    exec::runIgnoringStatus(route, QStringLiteral("sync"));
+    const CommandResult unpacked = exec::run(route, QStringLiteral("/usr/bin/unzip -o %1 -d %2").arg(copy, entry.target));
+    exec::runIgnoringStatus(route, QStringLiteral("sync"));
+    QList<ZipEntry> members;
+    return unpacked.succeeded({0, 1}) && readZipDirectory(archive, members) &&
+           unpackedProblem(members, entry.target).isEmpty();
+}
+
+bool install(const PlanEntry &entry)
+{
+    switch (entry.placement) {
+    case PlanEntry::ContentsInto: return installContents(entry);
+    case PlanEntry::TopFilesInto: return installTopFiles(entry);
+    case PlanEntry::ReplacesFolder: return installReplacingFolder(entry);
+    case PlanEntry::ProgramsInto: return installPrograms(entry);
+    case PlanEntry::ReplacesDatabase: return installDatabase(entry);
+    case PlanEntry::CopiedInto: return installFile(entry);
+    case PlanEntry::FolderCopiedInto: return installFolder(entry);
+    case PlanEntry::UnpackedInto: return installUnpacked(entry);
     }
-    // Run for every package; only one that brings pictures needs it to work.
-    const bool pictures = ran(QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/%1/pictures /root/workspace")
-                                  .arg(zip_file_name));
-    runSystem(QStringLiteral("/bin/sync"));
-    if (!pictures && QFile::exists(staged(QStringLiteral("pictures"))))
-        return QStringLiteral("pictures");
-    if (QFile::exists(staged(QStringLiteral("sqlite3")))) {
-        const bool copied =
-            ran(QStringLiteral("/bin/cp ") + staged(QStringLiteral("sqlite3")) + QStringLiteral(" /usr/bin"));
-        runSystem(QStringLiteral("/bin/sync"));
-        if (!copied || !ran(QStringLiteral("/bin/chmod a+x /usr/bin/sqlite3")))
-            return QStringLiteral("sqlite3");
+    return false;
+}
+
+// The step a failed entry names in its box, and the progress the dialog
+// shows once the entry is installed (value first, then label; -1 / none:
+// unchanged).
+struct Step {
+    QString failed;
+    int valueAfter;
+    const char *labelAfter;
+};
+
+Step stepOf(const PlanEntry &entry)
+{
+    switch (entry.placement) {
+    case PlanEntry::ContentsInto: return {QString::fromLocal8Bit("更新HMI"), 60, nullptr};
+    case PlanEntry::TopFilesInto: return {QString::fromLocal8Bit("更新HMI_Lib"), 70, "更新dravon..."};
+    case PlanEntry::ReplacesFolder: return {QString::fromLocal8Bit("更新robot_control"), -1, nullptr};
+    case PlanEntry::ProgramsInto: return {QString::fromLocal8Bit("更新dravon"), 80, "更新dravon.db..."};
+    case PlanEntry::ReplacesDatabase: return {QString::fromLocal8Bit("更新dravon.db"), 90, nullptr};
+    default: break;
     }
-    if (QFile::exists(staged(QStringLiteral("robot_model.zip")))) {
-        const bool copied = ran(QStringLiteral("/bin/cp ") + staged(QStringLiteral("robot_model.zip")) +
-                                QStringLiteral(" /home/ostrel/nfs_space/ "));
-        runSystem(QStringLiteral("/bin/sync"));
-        if (!copied)
-            return QStringLiteral("robot_model.zip");
-        runSystem(QStringLiteral("/bin/mkdir -p /home/ostrel/nfs_space/robot_model"));
-        runSystem(QStringLiteral("sync"));
-        const CommandResult unpacked = runSystem(QStringLiteral(
-            "/usr/bin/unzip -o /home/ostrel/nfs_space/robot_model.zip -d /home/ostrel/nfs_space/"));
-        runSystem(QStringLiteral("sync"));
-        // Judged by what is on disk, as the package's own unpacking is.
-        QList<ZipEntry> models;
-        if (!unpacked.succeeded({0, 1}) || !readZipDirectory(staged(QStringLiteral("robot_model.zip")), models) ||
-            !unpackedProblem(models, data_share).isEmpty())
-            return QStringLiteral("robot_model.zip");
-    }
-    return QString();
+    QString name = entry.source;
+    if (name.endsWith(QLatin1Char('/')))
+        name.chop(1);
+    return {QString::fromLocal8Bit("安装") + name, -1, nullptr};
 }
 
 // The staging folder must go; the removal of robot_model.zip fails when the
 // package brought none, so its status tells nothing.
 bool cleanUp()
 {
-    const bool removed = ran(QStringLiteral("/bin/rm -rf ") + controller::staging_dir);
-    runSystem(QStringLiteral("sync"));
-    runSystem(QStringLiteral("/bin/rm /home/ostrel/nfs_space/%1.zip /home/ostrel/nfs_space/robot_model.zip")
-                  .arg(zip_file_name));
-    runSystem(QStringLiteral("sync"));
+    const bool removed = exec::succeeds(route, QStringLiteral("/bin/rm -rf ") + controller::staging_dir);
+    exec::runIgnoringStatus(route, QStringLiteral("sync"));
+    exec::runIgnoringStatus(route, QStringLiteral("/bin/rm %1/%2.zip %1/robot_model.zip").arg(nfs_space_dir, zip_file_name));
+    exec::runIgnoringStatus(route, QStringLiteral("sync"));
     return removed;
-}
-
-// A step that failed ends the upgrade: the box names it; what is already
-// installed stays, and a second run installs everything again.
-void showStepFailed(const QString &step)
-{
-    ui::execStyledBox(QString::fromLocal8Bit("错误"), QMessageBox::Warning,
-                      QString::fromLocal8Bit("升级未完成：%1失败。\n请再次运行升级程序以完成升级。").arg(step),
-                      {{QString::fromLocal8Bit("确定"), QMessageBox::YesRole}}, resultBoxStyle());
 }
 
 }  // namespace
 
-QString staged(const QString &entry)
-{
-    return packageRoot() + entry;
-}
-
-QString packageRoot()
-{
-    return controller::staging_dir + QStringLiteral("/%1/").arg(zip_file_name);
-}
-
-bool requiredEntriesPresent()
-{
-    struct Entry {
-        const char *path;
-        const char *missing;
-    };
-    static const Entry required[] = {
-        {"Zivad-ADE/Zivad-ADE", "Can not find file Zivad-ADE in zip files!"},
-        {"RC/dravon", "Can not find file dravon in zip files!"},
-        {"RC/dravon_4", "Can not find file dravon_4 in zip files!"},
-        {"dravon.db", "Can not find file dravon.db in zip files!"},
-    };
-    for (const Entry &entry : required) {
-        if (!QFile::exists(staged(QLatin1String(entry.path)))) {
-            ui::showPlainWarning(entry.missing);
-            return false;
-        }
-    }
-    return true;
-}
-
 void installComponents(QProgressDialog &progress)
 {
-    ui::setProgressValue(progress, 50);
-    ui::setProgressLabel(progress, QString::fromLocal8Bit("更新HMI..."));
+    progress.setValue(50);
+    progress.setLabelText(QString::fromLocal8Bit("更新HMI..."));
     // A package that lacks a required entry, or that is refused, or that
     // does not fit, installs nothing at all.
     if (!requiredEntriesPresent())
@@ -285,40 +248,23 @@ void installComponents(QProgressDialog &progress)
         return showPackageWarning(problem);
     if (!roomFor(installNeeds()))
         return;
-    if (!installHmi())
-        return showStepFailed(QString::fromLocal8Bit("更新HMI"));
 
-    ui::setProgressValue(progress, 60);
-    if (!installLibraries())
-        return showStepFailed(QString::fromLocal8Bit("更新HMI_Lib"));
+    for (const PlanEntry &entry : installPlan()) {
+        const Step step = stepOf(entry);
+        if (!install(entry))
+            return showStepFailed(step.failed);
+        if (step.valueAfter >= 0)
+            progress.setValue(step.valueAfter);
+        if (step.labelAfter)
+            progress.setLabelText(QString::fromLocal8Bit(step.labelAfter));
+    }
 
-    ui::setProgressValue(progress, 70);
-    ui::setProgressLabel(progress, QString::fromLocal8Bit("更新dravon..."));
-    if (!installControllerPrograms())
-        return showStepFailed(QString::fromLocal8Bit("更新robot_control"));
-    if (!installWorkspacePrograms())
-        return showStepFailed(QString::fromLocal8Bit("更新dravon"));
-    ui::setProgressValue(progress, 80);
-
-    ui::setProgressLabel(progress, QString::fromLocal8Bit("更新dravon.db..."));
-    if (!installDatabase())
-        return showStepFailed(QString::fromLocal8Bit("更新dravon.db"));
-    ui::setProgressValue(progress, 90);
-
-    const QString optional = installOptionalFiles();
-    if (!optional.isEmpty())
-        return showStepFailed(QString::fromLocal8Bit("安装") + optional);
-
-    ui::setProgressLabel(progress, QString::fromLocal8Bit("删除临时文件..."));
+    progress.setLabelText(QString::fromLocal8Bit("删除临时文件..."));
     if (!cleanUp())
         return showStepFailed(QString::fromLocal8Bit("删除临时文件"));
     // The dialog hides itself at its maximum.
-    ui::setProgressValue(progress, 100);
-
-    ui::execStyledBox(QString::fromLocal8Bit("提示"), QMessageBox::Warning,
-                      QString::fromLocal8Bit("升级成功，请手动重启系统！"),
-                      {{QString::fromLocal8Bit("确定"), QMessageBox::YesRole}},
-                      resultBoxStyle());
+    progress.setValue(100);
+    showResult(QString::fromLocal8Bit("提示"), QString::fromLocal8Bit("升级成功，请手动重启系统！"));
 }
 
 }  // namespace upgrade

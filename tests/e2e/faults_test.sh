@@ -90,15 +90,20 @@ for delay in 0 0.05 0.2 1; do
 done
 
 # 3. Packages that reach outside their targets or plant shell commands:
-#    refused, nothing installed anywhere.
+#    refused by the tool, nothing installed anywhere, and refused for the
+#    same reason by the package builder's check.
 hostile() {  # hostile NAME MAKE: MAKE runs in a copy of the package source
-  local name=$1
+  local name=$1 reason
   mkdir -p "$work/$name-src/tesma" && cp -a "$work/src/." "$work/$name-src/tesma/"
-  (cd "$work/$name-src/tesma" && eval "$2") && (cd "$work/$name-src" && zip -qry "$work/$name.zip" tesma)
+  (cd "$work/$name-src/tesma" && eval "$2") && (cd "$work/$name-src" && zip -qry "$work/$name.zip" .)
+  expect "$name: make-package check refuses it" bash -c '! "$1" check "$2" > "$3"' _ \
+    "$top/tools/make-package" "$work/$name.zip" "$work/$name.check"
+  reason=$(sed -n 's/^FAIL [^:]*: //p' "$work/$name.check" | head -n 1)
   stick_with "$work/$name-stick" "$work/$name.zip"
   old_controller "$name"
   sim_run "$name" "确定" -- "$tool" "$work/$name-stick"
   expect "$name: package refused" has_box_starting "$name" '升级包tesma.zip不可用：'
+  expect "$name: the tool gives the check's reason (${reason:-none})" mentions "$name" "${reason:-no reason}"
   expect "$name: old database intact" cmp -s "$(export_of "$name" /home/ostrel/nfs_space/dravon.db)" "$work/$name.old.db"
   expect "$name: nothing installed on the pendant" pendant_untouched "$name"
   expect "$name: no planted file" absent "$(pendant "$name" /root/planted)"
@@ -108,6 +113,11 @@ hostile models 'mkdir -p m/robot_model m/workspace && echo a > m/robot_model/a &
   rm -f robot_model.zip && (cd m && zip -qr ../robot_model.zip robot_model dravon.db) && rm -r m'
 hostile dotted "sqlite3 -cmd 'PRAGMA writable_schema=1' dravon.db \"CREATE TABLE evil(a);
   UPDATE sqlite_master SET sql='CREATE TABLE evil(a);'||char(10)||'.shell touch /root/planted' WHERE name='evil';\""
+hostile backslash 'mkdir -p m/robot_model && echo a > m/robot_model/a && echo hacked > "m/robot_model/..\\dravon.db" &&
+  rm -f robot_model.zip && (cd m && zip -qr ../robot_model.zip robot_model) && rm -r m'
+hostile carriage "sqlite3 -cmd 'PRAGMA writable_schema=1' dravon.db \"CREATE TABLE evil(a);
+  UPDATE sqlite_master SET sql='CREATE TABLE evil(a);'||char(10)||char(13)||'.shell touch /root/planted' WHERE name='evil';\""
+hostile stray 'echo stray > ../README.txt'
 
 # 4. A package folder whose name starts with '-' is a path, not an option.
 mkdir -p "$work/dash" && stick_with "$work/dash/-stick" "$work/tesma.zip"
@@ -118,7 +128,7 @@ expect "-stick: upgraded from the folder" has_box dash "$success"
 # 5. A sqlite3 on the stick that cannot run: the database is left alone.
 for kind in folder foreign; do
   name=shell-$kind
-  make_stick "$work/$name-stick"
+  tool_stick "$work/$name-stick"
   rm -f "$work/$name-stick/sqlite3"
   # A log that cannot be written changes nothing either.
   [ "$kind" = folder ] && mkdir "$work/$name-stick/pendant-tool.log"
@@ -134,7 +144,7 @@ for kind in folder foreign; do
 done
 
 # 6. A repair of a database whose table hides '.shell': never run.
-make_stick "$work/plant-stick"
+tool_stick "$work/plant-stick"
 mkdir -p "$(share plant)" && cp "$work/src/dravon.db" "$(share plant /dravon.db)"
 damage_index "$(share plant /dravon.db)"
 sqlite3 "$(share plant /dravon.db)" "PRAGMA writable_schema=ON; CREATE TABLE evil(a);

@@ -79,7 +79,7 @@ expect "build: says why the database is refused" has_line textdb.log "dravon.db 
 # ---- checking a good package
 check_pkg good good.zip
 expect "check: a good package passes" equals "$(cat good.rc)" 0
-expect "check: reports every check OK" equals "$(grep -c '^OK ' good.report)" 10
+expect "check: reports every check OK" equals "$(grep -c '^OK ' good.report)" 9
 expect "check: reports no FAIL" lacks_line good.report FAIL
 order=$(grep -oE 'tesma/(Zivad-ADE/Zivad-ADE|RC/dravon_4|RC/dravon|dravon\.db) present' good.report | cut -d' ' -f1 | tr '\n' ' ')
 expect "check: lists the required entries in order" equals "$order" "tesma/Zivad-ADE/Zivad-ADE tesma/RC/dravon tesma/RC/dravon_4 tesma/dravon.db "
@@ -90,7 +90,7 @@ for entry in tesma/Zivad-ADE/Zivad-ADE tesma/RC/dravon tesma/RC/dravon_4 tesma/d
   cp good.zip "$name.zip" && zip -qd "$name.zip" "$entry"
   check_pkg "$name" "$name.zip"
   expect "missing $entry: check fails" test "$(cat "$name.rc")" -ne 0
-  expect "missing $entry: reported as missing" has_line "$name.report" "FAIL $entry missing"
+  expect "missing $entry: reported as the tool words it" has_line "$name.report" "FAIL $entry present: Can not find file $(basename "$entry") in zip files!"
   expect "missing $entry: the other required entries are OK" equals "$(grep -c '^OK   tesma/.* present$' "$name.report")" 3
 done
 expect "missing tesma/dravon.db: the database check fails too" has_line missing_dravon.db.report "FAIL tesma/dravon.db is an SQLite database: entry missing"
@@ -126,27 +126,13 @@ expect "damaged database: reported" has_line damaged.report "FAIL tesma/dravon.d
 mkdir -p outside && cp -a x/tesma outside/ && echo stray > outside/README.txt && repack outside
 check_pkg outside outside.zip
 expect "outside: a top-level file fails the check" test "$(cat outside.rc)" -ne 0
-expect "outside: the stray entry is named" has_line outside.report "FAIL entries outside tesma/: README.txt"
+expect "outside: the stray entry is named" has_line outside.report "FAIL the tool accepts the package's entries: README.txt不在tesma/之下"
 mkdir -p otherdir/extra && cp -a x/tesma otherdir/ && echo x > otherdir/extra/file && repack otherdir
 check_pkg otherdir otherdir.zip
-expect "outside: a second top-level folder fails the check" has_line otherdir.report "FAIL entries outside tesma/"
+expect "outside: a second top-level folder fails the check" has_line otherdir.report "不在tesma/之下"
 
-# ---- packages that would reach outside their targets: NAME, how it is
-# made, the line the check must report
-hostile() {
-  local name=$1 make=$2 line=$3
-  mkdir -p "$name" && cp -a x/tesma "$name/" && (cd "$name/tesma" && eval "$make") && repack "$name"
-  check_pkg "$name" "$name.zip"
-  expect "$name: check fails" test "$(cat "$name.rc")" -ne 0
-  expect "$name: reported" has_line "$name.report" "$line"
-}
-hostile link 'ln -s /usr/lib HMI_Lib/usr_lib' "FAIL symbolic links: tesma/HMI_Lib/usr_lib"
-hostile models 'mkdir -p m/robot_model m/workspace && echo a > m/robot_model/a && echo p > m/workspace/p &&
-  (cd m && zip -qr ../robot_model.zip robot_model workspace) && rm -r m' \
-  "FAIL robot_model.zip reaches outside robot_model/: workspace/"
-hostile dotted "sqlite3 -cmd 'PRAGMA writable_schema=1' dravon.db \"CREATE TABLE evil(a);
-  UPDATE sqlite_master SET sql='CREATE TABLE evil(a);'||char(10)||'.shell touch /tmp/x' WHERE name='evil';\"" \
-  "FAIL tesma/dravon.db hides dot-command lines in: evil"
+# Packages that would reach outside their targets are fed to the tool and
+# to this check alike in faults_test.sh.
 
 # ---- the benchmark size
 "$mp" sample big --size-mb 6 > /dev/null && "$mp" build big big.zip > /dev/null

@@ -13,7 +13,7 @@ command -v sqlite3 >/dev/null || skip_all "sqlite3 is not installed (tools/setup
 
 . "$here/lib/rescue.sh"
 
-make_stick "$work/stick"
+tool_stick "$work/stick"
 menu='程序进入抢救模式！\n请选择抢救流程：'
 network='示教器无法连接到主机\n\n请检查示教器到控制器的硬件线路连接，或检查控制器硬盘是否损坏。\n请参考标准作业流程。'
 shares='工作空间挂载失败\n\n网络链路正常，工作空间挂载异常。\n请检查控制器软件执行权限或NFS服务状态是否正常。\n请联系厂家技术服务支持。'

@@ -19,8 +19,8 @@ command -v sqlite3 >/dev/null || skip_all "sqlite3 is not installed (tools/setup
 sound=$work/src/dravon.db
 # The stick is mounted at a path with blanks and shell characters.
 stick="$work/usb stick \$(touch $work/pwned);'x'"
-make_stick "$stick"
-make_stick "$work/bare-stick" no-sqlite3
+tool_stick "$stick"
+tool_stick "$work/bare-stick" no-sqlite3
 
 repaired='dravon.db数据库损坏 ... 已修复;\n修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n！！！本软件无法保证修复后数据的完整性。'
 
@@ -62,7 +62,7 @@ expect "index: progress 0, 25, 31..61, 100" equals "$(steps index | grep 开始�
 # Page damage, dump and salvage: the corpus of salvage_test.sh. A stick
 # whose sqlite3 cannot read pages one by one (the system's) salvages
 # nothing and says why.
-make_stick "$work/plain-stick"
+tool_stick "$work/plain-stick"
 cp "$(command -v sqlite3)" "$work/plain-stick/sqlite3"
 repair plain damage_page "$work/plain-stick"
 expect "shell without sqlite_dbpage: says salvage needs the stick's own" equals "$(last_box plain)" \

@@ -14,7 +14,7 @@ command -v sqlite3 >/dev/null || skip_all "sqlite3 is not installed (tools/setup
 . "$here/lib/rescue.sh"
 
 "$top/tools/make-package" sample "$work/src" --minimal >/dev/null
-make_stick "$work/stick"
+tool_stick "$work/stick"
 
 hostile="workspace_a b'c \$(cd;touch pwned) \`cd;touch pwned\`"
 chinese="workspace_工程 备份"

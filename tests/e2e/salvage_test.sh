@@ -19,7 +19,7 @@ command -v sqlite3 >/dev/null || skip_all "sqlite3 is not installed (tools/setup
 
 shell=${PENDANT_SQLITE3:-$top/build/sqlite3/sqlite3}
 stick=$work/stick
-make_stick "$stick"
+tool_stick "$stick"
 sound=$work/sound.db
 controller_db "$sound" full
 

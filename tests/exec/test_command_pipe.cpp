@@ -13,7 +13,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 #include "exec/execute_command.h"
 #include "exec/real_backend.h"
 #include "exec/vpopen.h"
@@ -300,36 +300,6 @@ private slots:
         }
         prctl(PR_SET_CHILD_SUBREAPER, 0);
         QTRY_VERIFY(noChildren());
-    }
-
-    // Output is read as it arrives, so a command with much output runs about
-    // as fast as under popen(). Both are timed here, on the same load.
-    void muchOutputIsReadAsFastAsPopenReadsIt()
-    {
-        const char *command = "head -c 52428800 /dev/zero";
-        qint64 runner = std::numeric_limits<qint64>::max(), native = runner;
-        for (int round = 0; round < 3; ++round) {
-            QElapsedTimer t;
-            t.start();
-            FILE *fp = popen(command, "r");
-            QVERIFY(fp);
-            char buf[65536];
-            size_t total = 0, n;
-            while ((n = fread(buf, 1, sizeof buf, fp)) > 0)
-                total += n;
-            pclose(fp);
-            QCOMPARE(total, size_t(52428800));
-            native = std::min(native, t.elapsed());
-
-            t.restart();
-            QString out;
-            QCOMPARE(ExecuteCommand(QString::fromLatin1(command), out, -1), 1);
-            runner = std::min(runner, t.elapsed());
-        }
-        // Waking every few milliseconds to read one pipe's worth would take
-        // seconds here.
-        QVERIFY2(runner <= 2 * native + 150,
-                 qPrintable(QStringLiteral("runner %1 ms, popen %2 ms").arg(runner).arg(native)));
     }
 
     // A command that writes without end, under a limit, holds no more than

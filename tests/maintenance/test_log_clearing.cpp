@@ -17,10 +17,7 @@
 
 namespace {
 
-QString u8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using support::u8;
 
 const QString database = QStringLiteral("/home/ostrel/nfs_space/dravon.db");
 const QString setup_connection = QStringLiteral("test_setup");
@@ -81,16 +78,15 @@ QStringList boxTexts(const QString &logFile)
 
 }  // namespace
 
-class LogClearingTest : public QObject {
+class LogClearingTest : public support::FlowTest {
     Q_OBJECT
-private slots:
-    void init()
+protected:
+    void prepare() override
     {
-        PENDANT_REQUIRE_PRIVATE_ROOT();
-        support::clearPrivateRoot();
         QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
     }
 
+private slots:
     void declinedMakesNoConnection()
     {
         makeDatabase(3);

@@ -18,10 +18,7 @@
 
 namespace {
 
-QString u8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using support::u8;
 
 const QString workspace = QStringLiteral("/home/ostrel/nfs_space/workspace");
 
@@ -41,23 +38,22 @@ QStringList withSyncs(const QStringList &commands)
     return out;
 }
 
-// A fake monotonic clock: every read advances it by `step` ms.
+// A fake monotonic clock, installed while it lives: every read advances it
+// by `step` ms.
 qint64 fake_now = 0;
-qint64 fake_step = 0;
-qint64 fakeClock()
-{
-    return fake_now += fake_step;
-}
 
-struct FakeClock {
-    FakeClock(qint64 start, qint64 step)
+struct FakeClock : maintenance::SleepClock {
+    FakeClock(qint64 start, qint64 step) : step_(step)
     {
         fake_now = start;
-        fake_step = step;
-        previous = maintenance::setSleepClock(fakeClock);
+        previous_ = maintenance::setSleepClock(this);
     }
-    ~FakeClock() { maintenance::setSleepClock(previous); }
-    maintenance::MonotonicClock previous;
+    ~FakeClock() override { maintenance::setSleepClock(previous_); }
+    qint64 nowMs() override { return fake_now += step_; }
+
+private:
+    qint64 step_;
+    maintenance::SleepClock *previous_;
 };
 
 void checkConfirmation(const DialogRecord &box, const QString &text, bool withFont)
@@ -76,18 +72,17 @@ void checkConfirmation(const DialogRecord &box, const QString &text, bool withFo
 
 }  // namespace
 
-class MaintenanceCommandsTest : public QObject {
+class MaintenanceCommandsTest : public support::FlowTest {
     Q_OBJECT
-private slots:
-    void init()
+protected:
+    void prepare() override
     {
-        PENDANT_REQUIRE_PRIVATE_ROOT();
-        support::clearPrivateRoot();
         // A command that escaped its quoting would write here, in the
         // private root, where the test looks for it.
         QDir::setCurrent(QStringLiteral("/root"));
     }
 
+private slots:
     void declinedRunsNothing_data()
     {
         QTest::addColumn<QString>("utility");
@@ -356,17 +351,13 @@ private slots:
 
     void sleepKeepsEventsFlowing()
     {
-        // The real clock: timers fire during the wait, and it lasts as long
-        // as asked.
+        // The real clock: timers fire during the wait. (How long it lasts is
+        // the fake clock's test above; timing on a loaded machine is no test.)
         int ticks = 0;
         QTimer timer;
         QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
         timer.start(10);
-        QElapsedTimer measured;
-        measured.start();
         HmiSleep(300);
-        const qint64 took = measured.elapsed();
-        QVERIFY2(took >= 300 && took < 1000, qPrintable(QString::number(took)));
         QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
     }
 };

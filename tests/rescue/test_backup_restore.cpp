@@ -7,12 +7,9 @@
 #include <QDirIterator>
 #include <QGroupBox>
 #include <QtTest>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <stdio.h>
 
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 #include "rescue/backup_restore.h"
 #include "rescue/recoverydialog.h"
 #include "support/dialog_robot.h"
@@ -28,10 +25,7 @@ const QString projects = QStringLiteral("/home/ostrel/nfs_space/workspace_backup
 const QString databases = QStringLiteral("/home/ostrel/nfs_space/database_backup");
 const QString db = QStringLiteral("/home/ostrel/nfs_space/dravon.db");
 
-QString u8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using support::u8;
 
 // Every file below `dir`, by relative path, with its content.
 QMap<QString, QByteArray> tree(const QString &dir)
@@ -84,34 +78,19 @@ const QString doneText = u8("恢复完成，请重启机器人。");
 const QString workspaceFailed = u8("恢复失败，工作空间未改变。");
 const QString databaseFailed = u8("恢复失败，数据库未改变。");
 
-// A rename onto this path fails, as on a share that stops taking new
-// entries; every other rename goes through. The restore renames in-process,
-// so this stands in for the C library's rename() in this test program.
-const char *refusedRenameTarget = nullptr;
-
 }  // namespace
 
-extern "C" int rename(const char *from, const char *to)
-{
-    if (refusedRenameTarget && std::strcmp(to, refusedRenameTarget) == 0) {
-        errno = EIO;
-        return -1;
-    }
-    return renameat(AT_FDCWD, from, AT_FDCWD, to);
-}
-
-class BackupRestoreTest : public QObject {
+class BackupRestoreTest : public support::FlowTest {
     Q_OBJECT
-private slots:
-    void init()
+protected:
+    void prepare() override
     {
-        PENDANT_REQUIRE_PRIVATE_ROOT();
-        support::clearPrivateRoot();
         makeProject(live, QStringLiteral("live"));
         support::writeFile(live + QStringLiteral("/only_in_live"));
         makeDatabase(db, QStringLiteral("live"));
     }
 
+private slots:
     void listing_data()
     {
         QTest::addColumn<QStringList>("projectEntries");  // empty list plus "-": no folder
@@ -330,11 +309,16 @@ private slots:
     {
         makeProject(projects + QStringLiteral("/workspace_1"), QStringLiteral("1"));
         const auto liveBefore = tree(live);
-        const QByteArray target = live.toLatin1();
-        refusedRenameTarget = target.constData();
+        // Every rename onto the workspace's own name fails, as on a share
+        // that stops taking new entries; every other command runs.
+        RecordingBackend backend;
+        backend.executeResult = [&](const QString &command, int timeout) {
+            if (command.startsWith(QStringLiteral("/bin/mv -f ")) && command.endsWith(QLatin1Char(' ') + live))
+                return exec::CommandResult::exited(1);
+            return exec::realBackend().execute(command, timeout);
+        };
         DialogRobot robot({u8("确认")});
         recovery_process();
-        refusedRenameTarget = nullptr;
         QCOMPARE(robot.boxes().last().text,
                  u8("恢复失败，原工作空间无法放回原处。\n原工作空间现位于：%1.replaced\n请联系厂家技术服务支持。").arg(live));
         QVERIFY(!QFileInfo::exists(live));

@@ -9,10 +9,11 @@
 #include <QRegularExpression>
 #include <QtTest>
 
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 #include "rescue/database_repair.h"
 #include "rescue/database_salvage.h"
-#include "rescue/table_audit.h"
+#include "database/schema.h"
+#include "database/sqlite_shell.h"
 #include "support/dialog_robot.h"
 #include "support/flow_test.h"
 #include "support/recording_backend.h"
@@ -28,10 +29,7 @@ const QString db = QStringLiteral("/home/ostrel/nfs_space/dravon.db");
 const QString dump = QStringLiteral("/home/ostrel/nfs_space/dravon_dump.db");
 const QString salvage = QStringLiteral("/home/ostrel/nfs_space/dravon_salvage.db");
 
-QString u8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using support::u8;
 
 QString tool()
 {
@@ -163,8 +161,17 @@ QStringList badBackups()
 
 }  // namespace
 
-class DatabaseRepairTest : public QObject {
+class DatabaseRepairTest : public support::FlowTest {
     Q_OBJECT
+protected:
+    void prepare() override
+    {
+        QDir().mkpath(share);
+        // The stick's shell, also after a test that put another in its place.
+        QFile::remove(tool());
+        QVERIFY(QFile::copy(stickShell(), tool()));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -175,16 +182,6 @@ private slots:
     void cleanupTestCase()
     {
         QFile::remove(tool());
-    }
-
-    void init()
-    {
-        PENDANT_REQUIRE_PRIVATE_ROOT();
-        support::clearPrivateRoot();
-        QDir().mkpath(share);
-        // The stick's shell, also after a test that put another in its place.
-        QFile::remove(tool());
-        QVERIFY(QFile::copy(stickShell(), tool()));
     }
 
     void outcome_data()
@@ -281,7 +278,7 @@ private slots:
         support::writeFile(share + QStringLiteral("/dravon.db.badbak.20200101_000000"), "earlier run");
         support::writeFile(dump, "left by an earlier run");
         // The shell's runs have limits that grow with the database.
-        const QString limit = QStringLiteral("[%1] ").arg(rescue::shellTimeLimit(QFileInfo(db).size()));
+        const QString limit = QStringLiteral("[%1] ").arg(database::shellTimeLimit(QFileInfo(db).size()));
         RecordingBackend backend;
         backend.passThrough = true;
         DialogRobot robot;
@@ -295,9 +292,9 @@ private slots:
         const QString sqlite3 = tool();  // a build folder path needs no quotes
         QCOMPARE(backend.commands(),
                  QStringList({"[-1] /bin/chmod a+x " + sqlite3,
-                              QStringLiteral("[%1] ").arg(rescue::shellTimeLimit(0)) + sqlite3 + " -version",
+                              QStringLiteral("[%1] ").arg(database::shellTimeLimit(0)) + sqlite3 + " -version",
                               limit + sqlite3 + " " + db + " \"PRAGMA integrity_check;\"",
-                              "[-1] /bin/rm -f " + dump + " " + bad,
+                              "[-1] /bin/rm -rf " + dump,
                               "[-1] /bin/cp -f " + db + " " + bad,
                               limit + sqlite3 + " " + db + " \".dump\" | " + sqlite3 + " -safe " + dump,
                               "[-1] /bin/sync",
@@ -476,7 +473,7 @@ private slots:
 
         const QString report = robot.boxes().last().text;
         QVERIFY2(report.startsWith(salvagedText), qPrintable(report));
-        const QMap<QString, qint64> now = count_table_rows(db);
+        const QMap<QString, qint64> now = database::rowCounts(db);
         for (const QString &table : required_tables()) {
             const QRegularExpressionMatch row =
                 QRegularExpression(QStringLiteral("<td>%1</td><td[^>]*>(?:&nbsp;)*(\\d+)</td><td[^>]*>(?:&nbsp;)*([^<]+)</td>")
@@ -552,7 +549,7 @@ private slots:
         QFETCH(QString, step);
         tablePageDamage();
         const QByteArray before = contents(db);
-        const int limit = rescue::shellTimeLimit(before.size());
+        const int limit = database::shellTimeLimit(before.size());
         wrapShell(hangsOn + QStringLiteral(") sleep 1013 ;;"));
         RecordingBackend backend;
         backend.executeResult = [](const QString &command, int timeout) {

@@ -14,10 +14,7 @@
 
 namespace {
 
-QString u8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using support::u8;
 
 const QString ping = QStringLiteral("[5000] /bin/ping 127.0.0.2 -c 4");
 const QString mountData =
@@ -56,15 +53,9 @@ public:
 
 }  // namespace
 
-class MountGateTest : public QObject {
+class MountGateTest : public support::FlowTest {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        PENDANT_REQUIRE_PRIVATE_ROOT();
-        support::clearPrivateRoot();
-    }
-
     void gate_data()
     {
         QTest::addColumn<bool>("mountPoints");

@@ -1,5 +1,7 @@
 #include "support/flow_test.h"
 
+#include "exec/commands.h"
+
 namespace support {
 
 namespace {
@@ -26,6 +28,18 @@ DebugCapture::~DebugCapture()
 {
     capture = nullptr;
     qInstallMessageHandler(previous_);
+}
+
+void FlowTest::init()
+{
+    PENDANT_REQUIRE_PRIVATE_ROOT();
+    clearPrivateRoot();
+    prepare();
+}
+
+void FlowTest::cleanup()
+{
+    exec::setBackend(nullptr);
 }
 
 }  // namespace support

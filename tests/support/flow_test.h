@@ -1,6 +1,7 @@
 #pragma once
-// Shared set-up of flow tests: the private root, UTF-8 as the locale codec
-// (as the tool's entry point makes it), and a capture of debug lines.
+// Shared set-up of flow tests: the private root, the test base that empties
+// it and resets the command backend, UTF-8 as the locale codec (as the
+// tool's entry point makes it), and a capture of debug lines.
 
 #include <QApplication>
 #include <QStringList>
@@ -10,6 +11,12 @@
 #include "support/private_root.h"
 
 namespace support {
+
+// A text of the tool as this source spells it (UTF-8).
+inline QString u8(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 // Why the private root is missing; empty when the test runs inside it.
 inline QString &privateRootProblem()
@@ -27,6 +34,21 @@ public:
 
 private:
     QtMessageHandler previous_;
+};
+
+// The base of every flow test. Before each case: skips it without the
+// private root, else empties the root and runs the test's own prepare().
+// After each case: the real command backend is in place again, whatever a
+// failed case left behind.
+class FlowTest : public QObject {
+    Q_OBJECT
+protected:
+    // What a test sets up for each of its cases, in the emptied root.
+    virtual void prepare() {}
+
+private slots:
+    void init();
+    void cleanup();
 };
 
 }  // namespace support

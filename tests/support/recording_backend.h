@@ -1,13 +1,16 @@
 #pragma once
 // A command backend for flow tests: records every command in order and
 // answers with scripted results instead of running anything (unless told to
-// run the commands for real as well). Installs itself while it lives.
+// run the commands for real as well). Installs itself while it lives. A
+// system() copy or rename of dravon.db within the data share that is to
+// succeed is run for real in the private root: the tool checks the copies
+// it keeps on disk.
 
 #include <QStringList>
 #include <functional>
 
 #include "controller/site.h"
-#include "exec/command_backend.h"
+#include "exec/commands.h"
 #include "exec/real_backend.h"
 
 class RecordingBackend : public exec::CommandBackend {
@@ -31,6 +34,9 @@ public:
     std::function<exec::CommandResult(const QString &, int)> executeResult;
     // Run every command for real too and answer the real results.
     bool passThrough = false;
+    // Run a system() copy or rename of dravon.db within the data share for
+    // real when its scripted result is success (see above).
+    bool runsDatabaseCopies = true;
     // The mount table; by default both shares mounted from the controller.
     QByteArray mounts;
 

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # The source folders depend one way: the entry point on the jobs, the jobs
-# on the controller's facts, the controller on the command layer, and all of
-# them on the dialogs and the run log at the bottom. Every #include of a
+# on the controller database, the database on the controller's facts, the
+# controller on the command layer, and all of them on the dialogs and the
+# run log at the bottom. Every #include of a
 # project header is checked against that order.
 set -uo pipefail
 src=$(cd "$(dirname "$0")/../../src" && pwd)
 
 declare -A may_use=(
-  [app]="app upgrade rescue maintenance controller exec ui log"
-  [upgrade]="upgrade controller exec ui log"
-  [rescue]="rescue controller exec ui log"
-  [maintenance]="maintenance controller exec ui log"
+  [app]="app upgrade rescue maintenance database controller exec ui log"
+  [upgrade]="upgrade database controller exec ui log"
+  [rescue]="rescue database controller exec ui log"
+  [maintenance]="maintenance database controller exec ui log"
+  [database]="database controller exec ui log"
   [controller]="controller exec log"
   [exec]="exec log"
   [ui]="ui log"

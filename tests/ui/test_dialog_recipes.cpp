@@ -14,10 +14,7 @@
 
 namespace {
 
-QString u8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using support::u8;
 
 QString shotDir()
 {
@@ -156,13 +153,13 @@ private slots:
         if (ui::ProgressOrder(order) == ui::ProgressOrder::ShownThenSettled)
             QVERIFY2(setupMs >= 100, qPrintable(QString::number(setupMs)));
 
-        ui::setProgressLabel(dialog, u8("正在挂载工作空间..."));
-        ui::setProgressValue(dialog, 20);
+        dialog.setLabelText(u8("正在挂载工作空间..."));
+        dialog.setValue(20);
         if (!shotDir().isEmpty()) {
             QDir().mkpath(shotDir());
             dialog.grab().save(shotDir() + QStringLiteral("/progress.png"));
         }
-        ui::setProgressValue(dialog, 100);
+        dialog.setValue(100);
         QVERIFY(!dialog.isVisible());  // hides itself at its maximum
         // What a watcher of the dialog sees: the first label comes with the
         // first value, and the final 100 is seen although the dialog has

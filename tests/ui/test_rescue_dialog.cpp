@@ -14,10 +14,7 @@
 
 namespace {
 
-QString u8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using support::u8;
 
 void writeExecutable(const QString &path, const QByteArray &script)
 {
@@ -51,15 +48,9 @@ public:
 
 }  // namespace
 
-class RescueDialogTest : public QObject {
+class RescueDialogTest : public support::FlowTest {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        PENDANT_REQUIRE_PRIVATE_ROOT();
-        support::clearPrivateRoot();
-    }
-
     void metaObjectHasTheThreeSlotsInOrder()
     {
         const QMetaObject &meta = RescueDialog::staticMetaObject;

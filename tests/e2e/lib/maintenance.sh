@@ -25,10 +25,8 @@ LD_PRELOAD=$ROBOT exec "$@"'
 run() {
   local name=$1 answers=$2; shift 2
   mkdir -p "$work/$name.etc/upper" "$work/$name.etc/work"
-  ROBOT=$robot ETC="$work/$name.etc" PENDANT_ROBOT_ANSWERS=$answers \
-    PENDANT_ROBOT_LOG="$work/$name.log" PENDANT_ROBOT_SHOTS="$shots/$name" \
-    "$top/tools/pendant-sim/pendant-sim" run --scratch "$work/$name" --premount -- \
-    bash -c "$inside" bash "$driver" "$@" >"$work/$name.out" 2>&1
+  ROBOT=$robot ETC="$work/$name.etc" with_robot "" "$answers" "$work/$name.log" "$shots/$name" "$work/$name" \
+    --premount -- bash -c "$inside" bash "$driver" "$@" >"$work/$name.out" 2>&1
   local rc=$?
   [ "$rc" = 77 ] && skip_all "the simulated pendant is not available: $(tail -n 1 "$work/$name.out")"
   [ "$rc" = 99 ] && echo "    could not overlay /etc: $(tail -n 2 "$work/$name.out")"

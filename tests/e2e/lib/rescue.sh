@@ -2,10 +2,13 @@
 # with $top, $tool, $robot, $work and $shots set.
 # shellcheck shell=bash
 
-# make_stick DIR [no-sqlite3]: a USB stick holding the tool, the rescue_mode
-# marker and (unless told otherwise) beside the tool the sqlite3 shell that
-# goes on the technician's stick (this build's, see cmake/sqlite3_shell.cmake).
-make_stick() {
+# tool_stick DIR [no-sqlite3]: a USB stick holding the tool under test, the
+# rescue_mode marker and (unless told otherwise) beside the tool the sqlite3
+# shell that goes on the technician's stick (this build's, see
+# cmake/sqlite3_shell.cmake). The tests run the build under test, so this is
+# no stick of tools/make-stick (a release build of its own; the stick test
+# and tools/lib/stick.sh use that).
+tool_stick() {
   mkdir -p "$1"
   cp "$tool" "$1/pendant-tool"
   : > "$1/rescue_mode"

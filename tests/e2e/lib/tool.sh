@@ -19,9 +19,9 @@ e2e_begin() {
   shots=${PENDANT_SCREENSHOTS:-$work/shots}/$1
 }
 
-# sim_prefix: a command that the simulated pendant runs inside, such as
-# (tools/emulate armhf) for a pendant of another processor; empty by default.
-sim_prefix=()
+# with_robot, and sim_prefix: a command that the simulated pendant runs
+# inside, such as (tools/emulate armhf); empty by default.
+. "$top/tools/lib/sim.sh"
 
 # sim_start NAME ANSWERS [pendant-sim options...] -- COMMAND...: one
 # unattended run in a fresh scratch folder $work/NAME, answers separated by
@@ -33,9 +33,7 @@ sim_start() {
   while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
   shift
   sim_status=0
-  LD_PRELOAD=$robot PENDANT_ROBOT_ANSWERS=$answers PENDANT_ROBOT_LOG="$work/$name.log" \
-    PENDANT_ROBOT_SHOTS="$shots/$name" \
-    "${sim_prefix[@]}" "$top/tools/pendant-sim/pendant-sim" run --scratch "$work/$name" "${options[@]}" -- "$@" \
+  with_robot "$robot" "$answers" "$work/$name.log" "$shots/$name" "$work/$name" ${options[@]+"${options[@]}"} -- "$@" \
     >"$work/$name.out" 2>&1 || sim_status=$?
   [ "$sim_status" = 77 ] && skip_all "the simulated pendant is not available: $(tail -n 1 "$work/$name.out")"
   touch "$work/$name.log"

@@ -1,10 +1,9 @@
-#include "rescue/table_audit.h"
+#include "database/schema.h"
 
+#include <QProgressDialog>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariant>
-
-#include "ui/dialog_recipes.h"
 
 const QStringList &required_tables()
 {
@@ -69,7 +68,7 @@ bool allTablesPresent(QSqlQuery &query, QProgressDialog *progress)
         if (tableCount(query, name) <= 0)
             return false;
         if (progress)
-            ui::setProgressValue(*progress, 31 + passed);
+            progress->setValue(31 + passed);
         ++passed;
     }
     return true;
@@ -96,7 +95,9 @@ table_audit_result check_db_tables(const QString &path, QProgressDialog *progres
     return present ? audit_all_present : audit_table_missing;
 }
 
-QMap<QString, qint64> count_table_rows(const QString &path)
+namespace database {
+
+QMap<QString, qint64> rowCounts(const QString &path)
 {
     const QString name = QStringLiteral("table_rows");
     QMap<QString, qint64> rows;
@@ -122,3 +123,36 @@ QMap<QString, qint64> count_table_rows(const QString &path)
     QSqlDatabase::removeDatabase(name);
     return rows;
 }
+
+bool hidesDotCommand(const QString &sql)
+{
+    const QStringList lines = sql.split(QLatin1Char('\n'));
+    for (int i = 1; i < lines.size(); ++i)
+        if (lines[i].trimmed().startsWith(QLatin1Char('.')))
+            return true;
+    return false;
+}
+
+QString dotCommandHolder(const QString &path)
+{
+    const QString name = QStringLiteral("dot_command_rule");
+    QString holder;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("select name, sql from sqlite_master where sql is not null"))) {
+                while (query.next() && holder.isEmpty())
+                    if (hidesDotCommand(query.value(1).toString()))
+                        holder = query.value(0).toString();
+            }
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return holder;
+}
+
+}  // namespace database

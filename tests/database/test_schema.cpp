@@ -1,18 +1,20 @@
-// The table audit on real SQLite files: which files hold every required
-// table, and how far the progress gets before the audit stops.
+// The controller database's schema rules on real SQLite files: which files
+// hold every required table (and how far the progress gets before the
+// audit stops), and which SQL texts hide a line a shell would run as one of
+// its own dot-commands.
 
 #include <QProgressDialog>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "rescue/table_audit.h"
+#include "database/schema.h"
 #include "support/dialog_robot.h"
 #include "support/sample_database.h"
 
 Q_DECLARE_METATYPE(table_audit_result)
 
-class TableAuditTest : public QObject {
+class SchemaTest : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir dir;
@@ -107,6 +109,33 @@ private slots:
         QCOMPARE(check_db_tables(path("closed.db"), nullptr), audit_table_missing);
     }
 
+    void dotCommandRule_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<bool>("hides");
+        QTest::newRow("plain table") << "CREATE TABLE plain_t(a)" << false;
+        QTest::newRow("dot inside a line") << "CREATE TABLE plain_t(a DEFAULT '.x')" << false;
+        QTest::newRow("dot after the statement, same line") << "CREATE TABLE plain_t(a); .shell x" << false;
+        QTest::newRow("dot after a line break") << "CREATE TABLE plain_t(a);\n.shell touch /x" << true;
+        QTest::newRow("blanks before the dot") << "CREATE TABLE plain_t(a);\n \t.system x" << true;
+        QTest::newRow("carriage return before the dot") << "CREATE TABLE plain_t(a);\n\r.shell x" << true;
+        QTest::newRow("Windows line ends") << "CREATE TABLE plain_t(a);\r\n.output /x\r\n" << true;
+    }
+
+    void dotCommandRule()
+    {
+        QFETCH(QString, sql);
+        QFETCH(bool, hides);
+        QCOMPARE(database::hidesDotCommand(sql), hides);
+        // The same text planted in a file's schema.
+        const QString file = path(QStringLiteral("dotted-%1.db").arg(QTest::currentDataTag()));
+        support::writeDatabase(file, {QStringLiteral("plain_t")});
+        support::runSql(file, {QStringLiteral("PRAGMA writable_schema=ON"),
+                               QStringLiteral("UPDATE sqlite_master SET sql = '%1' WHERE name = 'plain_t'")
+                                   .arg(QString(sql).replace(QLatin1Char('\''), QLatin1String("''")))});
+        QCOMPARE(database::dotCommandHolder(file), hides ? QStringLiteral("plain_t") : QString());
+    }
+
     void missingFileIsLeftAsAnEmptyDatabase()
     {
         QVERIFY(!QFile::exists(path("created.db")));
@@ -115,5 +144,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TableAuditTest)
-#include "test_table_audit.moc"
+QTEST_MAIN(SchemaTest)
+#include "test_schema.moc"

@@ -1,0 +1,27 @@
+#include "database/dravon_db.h"
+
+#include "controller/site.h"
+#include "exec/file_ops.h"
+
+namespace database {
+
+QString keep(const QString &why, exec::Route route)
+{
+    const QString kept = controller::database + QLatin1Char('.') + why + QLatin1Char('.') + controller::timeStamp();
+    return exec::keepCopy(route, controller::database, kept) ? kept : QString();
+}
+
+bool replaceWith(const QString &file, const QString &why, exec::Route route, exec::CommandResult *copy)
+{
+    const QString staged = controller::database + QLatin1Char('.') + why;
+    // A whole copy first: a file renamed straight from elsewhere might be
+    // one a full share cut short.
+    const bool placed = exec::keepCopy(route, file, staged, copy) &&
+                        exec::replaceByRename(route, staged, controller::database, QString()) == exec::Replacement::Placed;
+    exec::sync(route);
+    if (!placed)
+        exec::removeIgnoringStatus(route, staged);
+    return placed;
+}
+
+}  // namespace database

@@ -1,0 +1,45 @@
+#include "upgrade/package_policy.h"
+
+#include "database/schema.h"
+#include "ui/force_global.h"
+
+namespace upgrade {
+
+QString entriesProblem(const QString &packagePath, QList<ZipEntry> &entries)
+{
+    if (!readZipDirectory(packagePath, entries))
+        return QString::fromLocal8Bit("无法读取压缩包目录");
+    const QByteArray top = zip_file_name.toLatin1() + '/';
+    for (const ZipEntry &e : entries) {
+        if (e.symlink)
+            return QString::fromLocal8Bit("含有符号链接%1").arg(QString::fromUtf8(e.name));
+        if (escapes(e.name) || !e.name.startsWith(top))
+            return QString::fromLocal8Bit("%1不在%2/之下").arg(QString::fromUtf8(e.name), zip_file_name);
+    }
+    return QString();
+}
+
+QString modelsProblem(const QString &modelsZip)
+{
+    QList<ZipEntry> entries;
+    if (!readZipDirectory(modelsZip, entries))
+        return QString::fromLocal8Bit("无法读取robot_model.zip");
+    for (const ZipEntry &e : entries) {
+        if (e.symlink)
+            return QString::fromLocal8Bit("robot_model.zip中的%1是符号链接").arg(QString::fromUtf8(e.name));
+        if (escapes(e.name) || !e.name.startsWith("robot_model/"))
+            return QString::fromLocal8Bit("robot_model.zip中的%1不在robot_model/之下").arg(QString::fromUtf8(e.name));
+    }
+    // It is unpacked only after everything else is installed: a damaged
+    // member must stop the upgrade before then.
+    return packedProblem(modelsZip, entries);
+}
+
+QString databaseProblem(const QString &database)
+{
+    const QString holder = database::dotCommandHolder(database);
+    return holder.isEmpty() ? QString()
+                            : QString::fromLocal8Bit("dravon.db中%1的SQL含有以“.”开头的行").arg(holder);
+}
+
+}  // namespace upgrade
