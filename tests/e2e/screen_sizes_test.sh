@@ -22,7 +22,7 @@ shots=${PENDANT_SCREENSHOTS:-$work/shots}/screen_sizes
 "$top/tools/make-package" sample "$work/src" >/dev/null
 "$top/tools/make-package" build "$work/src" "$work/tesma.zip" >/dev/null
 mkdir -p "$work/upgrade-stick" && cp "$work/tesma.zip" "$work/upgrade-stick/"
-make_stick "$work/stick"
+tool_stick "$work/stick"
 controller_db "$work/sound.db" full
 
 # A controller whose database only a salvage can save, and which has
