@@ -33,7 +33,7 @@ esac
 
 packages=(
   cmake g++ make pkg-config
-  qtbase5-dev libqt5sql5-sqlite
+  qtbase5-dev libqt5sql5-sqlite zlib1g-dev
   iputils-ping iproute2 util-linux procps time
   zip unzip sqlite3 jq
   fonts-wqy-microhei fontconfig
@@ -43,7 +43,7 @@ packages=(
 case $target in
   host) ;;
   armel) packages+=(crossbuild-essential-armel mmdebstrap qemu-user-static) ;;
-  *) packages+=("crossbuild-essential-$target" "qtbase5-dev:$target" "libqt5sql5-sqlite:$target"
+  *) packages+=("crossbuild-essential-$target" "qtbase5-dev:$target" "libqt5sql5-sqlite:$target" "zlib1g-dev:$target"
                 qemu-user-static) ;;
 esac
 
@@ -85,15 +85,18 @@ if [ "$target" = armel ]; then
   # Qt's code generators there are ARM programs; the build runs this
   # machine's (the same Qt version).
   root=$here/.cache/root-armel
-  if [ ! -e "$root/usr/lib/arm-linux-gnueabi/cmake/Qt5/Qt5Config.cmake" ]; then
+  root_packages=qtbase5-dev,libqt5sql5-sqlite,zlib1g-dev
+  if [ ! -e "$root/usr/lib/arm-linux-gnueabi/cmake/Qt5/Qt5Config.cmake" ] ||
+     [ "$(cat "$root/.packages" 2>/dev/null)" != "$root_packages" ]; then
     echo "setup: unpacking Debian's armel Qt into $root"
     rm -rf "$root.new"
     mkdir -p "$here/.cache"
     mmdebstrap --quiet --variant=extract --mode=root --architectures=armel \
-      --include=qtbase5-dev,libqt5sql5-sqlite bookworm "$root.new" \
+      --include="$root_packages" bookworm "$root.new" \
       "deb http://deb.debian.org/debian bookworm main" "deb http://deb.debian.org/debian bookworm-updates main" ||
       die "mmdebstrap could not unpack the armel packages"
     for t in moc uic rcc qmake; do ln -sf "/usr/lib/qt5/bin/$t" "$root.new/usr/lib/qt5/bin/$t"; done
+    echo "$root_packages" > "$root.new/.packages"
     rm -rf "$root" && mv "$root.new" "$root"
   fi
 fi

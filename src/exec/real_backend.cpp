@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <cstring>
-#include <sys/wait.h>
 
 #include "exec/child_process.h"
 #include "exec/vpopen.h"
@@ -23,19 +22,11 @@ QString firstLineOf(const std::string &output)
     return QString::fromLatin1(output.data(), static_cast<int>(end));
 }
 
-int exitCodeOf(int status)
-{
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 }  // namespace
 
 CommandResult RealBackend::system(const QString &command)
 {
-    const int status = vsystem(command.toLatin1().constData());
-    if (status == -1)
-        return CommandResult::notEnded();
-    return CommandResult::exited(exitCodeOf(status));
+    return CommandResult::fromStatus(vsystem(command.toLatin1().constData()));
 }
 
 CommandResult RealBackend::execute(const QString &command, int timeout)
@@ -46,7 +37,7 @@ CommandResult RealBackend::execute(const QString &command, int timeout)
     ChildProcess child(first_line_bytes);
     if (!child.start(bytes.constData(), ChildProcess::Channel::Output, timeout) || !child.wait())
         return CommandResult::notEnded();
-    return CommandResult::exited(exitCodeOf(child.status()), firstLineOf(child.output()));
+    return CommandResult::fromStatus(child.status(), firstLineOf(child.output()));
 }
 
 QByteArray RealBackend::mountTable()

@@ -42,41 +42,59 @@ bool present(const QString &path)
     return entry.exists() || entry.isSymLink();
 }
 
+// How a restore of the workspace ended.
+struct WorkspaceRestore {
+    enum Outcome {
+        Restored,   // the backup is the workspace now
+        Unchanged,  // the workspace is as it was
+        Displaced,  // the old workspace could not be put back: it lies at `aside`
+    };
+    Outcome outcome = Unchanged;
+    QString aside;
+};
+
 // The backup entry is copied beside the live workspace first; only a
 // complete copy takes its place, and the old workspace is set aside until
-// then, so on any failure the live workspace stays as it was.
-bool restoreWorkspace(const QString &name)
+// then, so on any failure the live workspace stays as it was, or, should
+// even the move back fail, lies whole under the name it was set aside as.
+WorkspaceRestore restoreWorkspace(const QString &name)
 {
+    WorkspaceRestore result;
     const QString staged = workspace + QStringLiteral(".restoring");
     const QString aside = workspace + QStringLiteral(".replaced");
     // A workspace set aside by an interrupted earlier restore may be the
     // only copy of the old project: it is kept under a name of its own.
     if (present(aside) && !renameEntry(aside, aside + QLatin1Char('.') + timeStamp()))
-        return false;
+        return result;
     remove(staged);
     if (present(staged))
-        return false;
+        return result;
     const QString source = exec::shellQuoteFileName(workspace_backups + QLatin1Char('/') + name);
     if (!exec::succeeds(QStringLiteral("/bin/cp -rf %1 %2").arg(source, staged))) {
         remove(staged);
-        return false;
+        return result;
     }
     ExecuteCommand(QStringLiteral("sync"));
 
     const bool hadWorkspace = present(workspace);
     if (hadWorkspace && !renameEntry(workspace, aside)) {
         remove(staged);
-        return false;
+        return result;
     }
     if (!renameEntry(staged, workspace)) {
         // Only a workspace that is back in place may lose its copy.
-        if (!hadWorkspace || renameEntry(aside, workspace))
+        if (!hadWorkspace || renameEntry(aside, workspace)) {
             remove(staged);
-        return false;
+            return result;
+        }
+        result.outcome = WorkspaceRestore::Displaced;
+        result.aside = aside;
+        return result;
     }
     remove(aside);
     ExecuteCommand(QStringLiteral("sync"));
-    return true;
+    result.outcome = WorkspaceRestore::Restored;
+    return result;
 }
 
 // A database backup is the database file itself or a folder that holds
@@ -110,10 +128,14 @@ bool restoreDatabase(const QString &name)
     return true;
 }
 
+void showWarning(const QString &text)
+{
+    rescue::showBox(QString::fromLocal8Bit("警告"), QMessageBox::Critical, text, "确认");
+}
+
 void showWarning(const char *text)
 {
-    rescue::showBox(QString::fromLocal8Bit("警告"), QMessageBox::Critical, QString::fromLocal8Bit(text),
-                    "确认");
+    showWarning(QString::fromLocal8Bit(text));
 }
 
 }  // namespace
@@ -137,7 +159,14 @@ void recovery_process()
     QProgressDialog progress;
     ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始修复流程..."));
     if (!project.isEmpty()) {
-        if (!restoreWorkspace(project)) {
+        const WorkspaceRestore restored = restoreWorkspace(project);
+        if (restored.outcome == WorkspaceRestore::Displaced) {
+            progress.close();
+            return showWarning(QString::fromLocal8Bit("恢复失败，原工作空间无法放回原处。\n"
+                                                      "原工作空间现位于：%1\n请联系厂家技术服务支持。")
+                                   .arg(restored.aside));
+        }
+        if (restored.outcome != WorkspaceRestore::Restored) {
             progress.close();
             return showWarning("恢复失败，工作空间未改变。");
         }

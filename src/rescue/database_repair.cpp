@@ -64,6 +64,21 @@ Rebuild rebuild(QProgressDialog &progress, const QString &tool, const QString &b
     return rescue::replaceDatabase(dump_file, QStringLiteral("repairing")) ? Rebuild::Done : Rebuild::NotPlaced;
 }
 
+// The box of a rebuilt or salvaged `file` that could not take the
+// database's place: the database is as it was; the cause is almost always
+// the share (full, or the rename refused).
+void showNotPlaced(QProgressDialog &progress, const QString &file)
+{
+    progress.close();
+    const QString where = QFileInfo::exists(file)
+                              ? QString::fromLocal8Bit("修复后的数据库保存在%1。").arg(file)
+                              : QString::fromLocal8Bit("修复后的数据库已删除。");
+    rescue::showBox(QString::fromLocal8Bit("数据库错误"), QMessageBox::Critical,
+                    QString::fromLocal8Bit("修复失败：修复后的数据库无法替换原数据库，数据库未改变。\n"
+                                           "请检查控制器硬盘空间。\n") +
+                        where);
+}
+
 // The box of a shell stopped at its limit, after `step`.
 void showTimedOut(QProgressDialog &progress, const QString &step, int limitMs)
 {
@@ -98,11 +113,15 @@ void fixed_process()
     exec::execute(QStringLiteral("/bin/chmod a+x %1").arg(tool), -1);
     // A shell that cannot run here (no run bit on a read-only stick, built
     // for another processor, a folder) says nothing about the database.
+    // A shell that does not answer its version in time is not tried again
+    // on the database.
     const exec::CommandResult version = exec::execute(QStringLiteral("%1 -version").arg(tool), rescue::shellTimeLimit(0));
+    const char *cannotRun = "U盘中的数据库恢复工具(sqlite3)无法在本示教器上运行。\n数据库未改变。";
+    if (!version.succeeded() || shellVersion(version.firstLine) < 0)
+        return failWith(progress, "sqlite3错误", cannotRun);
     const exec::CommandResult check = rescue::integrityCheck(tool, database_file, limitMs);
-    if (!version.succeeded() || shellVersion(version.firstLine) < 0 ||
-        (check.couldNotRun() && check.firstLine.isEmpty()))
-        return failWith(progress, "sqlite3错误", "U盘中的数据库恢复工具(sqlite3)无法在本示教器上运行。\n数据库未改变。");
+    if (check.couldNotRun() && check.firstLine.isEmpty())
+        return failWith(progress, "sqlite3错误", cannotRun);
     if (!check.ended)
         return showTimedOut(progress, QString::fromLocal8Bit("检查数据库"), limitMs);
 
@@ -131,7 +150,7 @@ void fixed_process()
     case Rebuild::BackupFailed:
         return failWith(progress, "数据库错误", "无法备份损坏的控制器数据库，数据库未改变。\n请检查控制器硬盘空间。");
     case Rebuild::NotPlaced:
-        return failWith(progress, "数据库错误", "修复失败，控制器数据库损坏严重。\n请联系厂家技术服务支持。");
+        return showNotPlaced(progress, dump_file);
     case Rebuild::TimedOut:
         return showTimedOut(progress, QString::fromLocal8Bit("导出数据"), limitMs);
     case Rebuild::DumpIncomplete:
@@ -162,6 +181,6 @@ void fixed_process()
     case rescue::Salvage::TimedOut:
         return showTimedOut(progress, salvage.step, limitMs);
     case rescue::Salvage::NotPlaced:
-        return failWith(progress, "数据库错误", "修复失败，控制器数据库损坏严重。\n请联系厂家技术服务支持。");
+        return showNotPlaced(progress, controller::salvage_file);
     }
 }

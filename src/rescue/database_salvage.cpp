@@ -80,7 +80,7 @@ Salvage salvageDatabase(const QString &tool, const QString &badBackup, int limit
     const exec::CommandResult dbpage =
         exec::execute(QStringLiteral("%1 :memory: \"SELECT count(*) FROM sqlite_dbpage;\"").arg(tool), limitMs);
     if (!dbpage.ended)
-        return stopped("检查sqlite3");
+        return stopped("检查数据抢救功能");
     if (!dbpage.succeeded()) {
         salvage.outcome = Salvage::NoDbpage;
         return salvage;

@@ -32,12 +32,12 @@ QString runStamp()
 }
 
 // Runs the command and writes its raw system() status, then a blank, as one
-// debug line.
+// debug line: the exit code times 256, a signal's number for a shell that
+// was killed, -1 when no shell ran.
 CommandResult runLogged(const QString &command)
 {
     const CommandResult result = runSystem(command);
-    // The raw status as system() gives it: the exit code times 256.
-    qDebug().nospace() << (result.ended ? result.exitCode << 8 : -1) << " ";
+    qDebug().nospace() << result.status << " ";
     return result;
 }
 
@@ -79,6 +79,10 @@ bool installHmi()
     return program && (upgrader || !QFile::exists(hmiDir + QStringLiteral("Upgrade")));
 }
 
+// The copy is meant to put every regular, visible top-level file of HMI_Lib
+// into /usr/lib; it skips subfolders and hidden files, and its glob matches
+// nothing in an empty folder, so a non-zero status alone tells nothing. The
+// step is judged by the files it was meant to install.
 bool installLibraries()
 {
     const CommandResult copy =
@@ -86,14 +90,10 @@ bool installLibraries()
                       .arg(QStringLiteral("/home/ostrel/nfs_space/tmp/%1/HMI_Lib/*").arg(zip_file_name),
                            QStringLiteral("/usr/lib")));
     runSystem(QStringLiteral("sync"));
-    const QDir libraries(staged(QStringLiteral("HMI_Lib")));
-    if (!libraries.exists() || copy.succeeded())
+    if (copy.succeeded())
         return true;
-    // cp also answers 1 for the subfolders it skips by design; then every
-    // top-level file must have arrived whole.
-    if (copy.exitCode != 1 || libraries.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty())
-        return false;
-    for (const QFileInfo &file : libraries.entryInfoList(QDir::Files | QDir::Hidden)) {
+    const QDir libraries(staged(QStringLiteral("HMI_Lib")));
+    for (const QFileInfo &file : libraries.entryInfoList(QDir::Files | QDir::NoSymLinks)) {
         const QFileInfo installed(QStringLiteral("/usr/lib/") + file.fileName());
         if (!installed.isFile() || installed.size() != file.size())
             return false;
@@ -112,9 +112,33 @@ bool installControllerPrograms()
     return putInPlace(fresh, data_share + QStringLiteral("/robot_control"));
 }
 
+// Puts the entry `fresh` at `target` the way a recursive copy onto the share
+// would leave it, but never writing a file in place: a folder that both
+// have is merged (each file the package brings replaces the one of its
+// name, every other file there stays), anything else is put in place whole.
+// A folder of the controller's is never replaced by a file of the package:
+// the copy would refuse that too, and the folder's files would be lost.
+bool mergeInPlace(const QString &fresh, const QString &target)
+{
+    const QFileInfo from(fresh), to(target);
+    const bool folderThere = to.isDir() && !to.isSymLink();
+    if (folderThere && (!from.isDir() || from.isSymLink()))
+        return false;
+    if (!folderThere)
+        return putInPlace(fresh, target);
+    const QStringList names =
+        QDir(fresh).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &name : names)
+        if (!mergeInPlace(fresh + QLatin1Char('/') + name, target + QLatin1Char('/') + name))
+            return false;
+    return true;
+}
+
 // The programs go into a folder of their own on the workspace share first;
 // each is made executable there and then renamed into place, so the
-// controller never sees a program cut short.
+// controller never sees a program cut short. Only the visible top-level
+// entries of RC are installed, as a copy of RC/* would; the controller's own
+// files on the share stay unless the package brings one of the same name.
 bool installWorkspacePrograms()
 {
     const QString rcDir = staged(QStringLiteral("RC/"));
@@ -126,10 +150,9 @@ bool installWorkspacePrograms()
     if (!ran(QStringLiteral("/bin/chmod a+x %1/dravon").arg(fresh)) ||
         !ran(QStringLiteral("/bin/chmod a+x %1/dravon_4").arg(fresh)))
         return false;
-    const QStringList names =
-        QDir(rcDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    const QStringList names = QDir(rcDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &name : names)
-        if (!putInPlace(fresh + QLatin1Char('/') + name, workspace_share + QLatin1Char('/') + name))
+        if (!mergeInPlace(fresh + QLatin1Char('/') + name, workspace_share + QLatin1Char('/') + name))
             return false;
     runSystem(QStringLiteral("/bin/rm -rf ") + fresh);
     return true;
@@ -186,7 +209,10 @@ QString installOptionalFiles()
         const CommandResult unpacked = runSystem(QStringLiteral(
             "/usr/bin/unzip -o /home/ostrel/nfs_space/robot_model.zip -d /home/ostrel/nfs_space/"));
         runSystem(QStringLiteral("sync"));
-        if (!unpacked.succeeded({0, 1}))
+        // Judged by what is on disk, as the package's own unpacking is.
+        QList<ZipEntry> models;
+        if (!unpacked.succeeded({0, 1}) || !readZipDirectory(staged(QStringLiteral("robot_model.zip")), models) ||
+            !unpackedProblem(models, data_share).isEmpty())
             return QStringLiteral("robot_model.zip");
     }
     return QString();

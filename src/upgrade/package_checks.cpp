@@ -102,10 +102,17 @@ QString stagedProblem()
         if (!readZipDirectory(models, entries))
             return QString::fromLocal8Bit("无法读取robot_model.zip");
         for (const ZipEntry &e : entries) {
-            if (e.symlink || escapes(e.name) || !e.name.startsWith("robot_model/"))
+            if (e.symlink)
+                return QString::fromLocal8Bit("robot_model.zip中的%1是符号链接").arg(QString::fromUtf8(e.name));
+            if (escapes(e.name) || !e.name.startsWith("robot_model/"))
                 return QString::fromLocal8Bit("robot_model.zip中的%1不在robot_model/之下")
                     .arg(QString::fromUtf8(e.name));
         }
+        // It is unpacked only after everything else is installed: a damaged
+        // member must stop the upgrade before then.
+        const QString damaged = packedProblem(models, entries);
+        if (!damaged.isEmpty())
+            return damaged;
     }
     return dotCommandProblem(staged(QStringLiteral("dravon.db")));
 }
@@ -173,7 +180,7 @@ bool roomFor(const QList<SpaceNeed> &needs)
         if (need.needed <= need.available)
             continue;
         ui::execStyledBox(QString::fromLocal8Bit("错误"), QMessageBox::Warning,
-                          QString::fromLocal8Bit("存储空间不足，无法升级。\n%1\n需要%2，可用%3。\n未安装任何文件。")
+                          QString::fromLocal8Bit("存储空间不足，无法升级。\n位置：%1\n需要%2，可用%3。\n未安装任何文件。")
                               .arg(need.where, megabytes(need.needed), megabytes(need.available)),
                           {{QString::fromLocal8Bit("确定"), QMessageBox::YesRole}}, resultBoxStyle());
         return false;

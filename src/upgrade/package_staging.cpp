@@ -119,11 +119,18 @@ void ForceUpgrade(const QString &packageDir)
     runSystem(QStringLiteral("/bin/rm -rf ") + controller::staging_dir);
     runSystem(QStringLiteral("/bin/mkdir -p ") + controller::staging_dir);
     runSystem(QStringLiteral("sync"));
-    // unzip exits with 1 for warnings that still extracted every file.
-    if (!runSystem(QStringLiteral("/usr/bin/unzip -o /home/ostrel/nfs_space/%1.zip -d "
-                                  "/home/ostrel/nfs_space/tmp/")
-                       .arg(zip_file_name))
-             .succeeded({0, 1})) {
+    const exec::CommandResult unzip = runSystem(
+        QStringLiteral("/usr/bin/unzip -o /home/ostrel/nfs_space/%1.zip -d /home/ostrel/nfs_space/tmp/").arg(zip_file_name));
+    // unzip's status cannot be trusted alone (BusyBox's exits 1 for every
+    // failure, Info-ZIP's for warnings that still extracted every file):
+    // every entry of the package must be on disk as its directory gives it.
+    QString unpacked;
+    if (unzip.ended)
+        unpacked = unzip.couldNotRun() ? QString::fromLocal8Bit("无法运行/usr/bin/unzip")
+                                       : upgrade::unpackedProblem(entries, controller::staging_dir);
+    if (!unpacked.isEmpty())
+        return upgrade::showPackageWarning(unpacked);
+    if (!unzip.succeeded({0, 1})) {
         ui::showPlainWarning("Unzip %1.zip to tmp error!", zip_file_name);
         return;
     }

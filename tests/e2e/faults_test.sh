@@ -62,7 +62,7 @@ for mb in 16 24 28 32 40 120; do
     expect "$name MB: old robot_control intact" grep -qx "dravon 1.0" "$share/robot_control/dravon"
   fi
 done
-expect "16 MB: says how much is needed and free" has_box_starting disk16 '存储空间不足，无法升级。\n/home/ostrel/nfs_space\n需要'
+expect "16 MB: says how much is needed and free" has_box_starting disk16 '存储空间不足，无法升级。\n位置：/home/ostrel/nfs_space\n需要'
 expect "16 MB: nothing installed on the pendant" pendant_untouched disk16
 expect "120 MB: upgraded" has_box disk120 "$success"
 

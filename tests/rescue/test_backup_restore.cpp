@@ -7,6 +7,10 @@
 #include <QDirIterator>
 #include <QGroupBox>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdio.h>
 
 #include "exec/command_backend.h"
 #include "rescue/backup_restore.h"
@@ -80,7 +84,21 @@ const QString doneText = u8("恢复完成，请重启机器人。");
 const QString workspaceFailed = u8("恢复失败，工作空间未改变。");
 const QString databaseFailed = u8("恢复失败，数据库未改变。");
 
+// A rename onto this path fails, as on a share that stops taking new
+// entries; every other rename goes through. The restore renames in-process,
+// so this stands in for the C library's rename() in this test program.
+const char *refusedRenameTarget = nullptr;
+
 }  // namespace
+
+extern "C" int rename(const char *from, const char *to)
+{
+    if (refusedRenameTarget && std::strcmp(to, refusedRenameTarget) == 0) {
+        errno = EIO;
+        return -1;
+    }
+    return renameat(AT_FDCWD, from, AT_FDCWD, to);
+}
 
 class BackupRestoreTest : public QObject {
     Q_OBJECT
@@ -303,6 +321,25 @@ private slots:
         QCOMPARE(contents(db), dbBefore);
         QVERIFY(keptDatabases().isEmpty());
         QCOMPARE(robot.progress().last().value, 0);
+    }
+
+    // The restored copy cannot take the workspace's place and the old one
+    // cannot go back either: the box says where the old workspace lies, and
+    // neither it nor the restored copy is deleted.
+    void workspaceThatCannotGoBackIsAccountedFor()
+    {
+        makeProject(projects + QStringLiteral("/workspace_1"), QStringLiteral("1"));
+        const auto liveBefore = tree(live);
+        const QByteArray target = live.toLatin1();
+        refusedRenameTarget = target.constData();
+        DialogRobot robot({u8("确认")});
+        recovery_process();
+        refusedRenameTarget = nullptr;
+        QCOMPARE(robot.boxes().last().text,
+                 u8("恢复失败，原工作空间无法放回原处。\n原工作空间现位于：%1.replaced\n请联系厂家技术服务支持。").arg(live));
+        QVERIFY(!QFileInfo::exists(live));
+        QCOMPARE(tree(live + QStringLiteral(".replaced")), liveBefore);
+        QCOMPARE(tree(live + QStringLiteral(".restoring")), tree(projects + QStringLiteral("/workspace_1")));
     }
 
     // The old workspace an interrupted restore set aside may be the only

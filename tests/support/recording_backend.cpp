@@ -1,14 +1,10 @@
 #include "support/recording_backend.h"
 
-#include <sys/wait.h>
-
 #include "controller/site.h"
 
 exec::CommandResult fromSystemStatus(int status)
 {
-    if (status == -1)
-        return exec::CommandResult::notEnded();
-    return exec::CommandResult::exited(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    return exec::CommandResult::fromStatus(status);
 }
 
 QByteArray controllerMountLine(const QString &dir)

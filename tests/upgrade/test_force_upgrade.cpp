@@ -24,9 +24,19 @@ QString u8(const char *text)
     return QString::fromUtf8(text);
 }
 
+// The package on the stick made of the unpacked entries, as they are now.
+void zipStaged()
+{
+    QFile::remove(stick + QStringLiteral("/tesma.zip"));
+    QProcess zip;
+    zip.setWorkingDirectory(QStringLiteral("/home/ostrel/nfs_space/tmp"));
+    zip.start(QStringLiteral("zip"), {QStringLiteral("-qr"), stick + QStringLiteral("/tesma.zip"), QStringLiteral("tesma")});
+    QVERIFY(zip.waitForFinished() && zip.exitCode() == 0);
+}
+
 // Unpacked entries where unzip would put them, and the package on the stick
 // made of them.
-void stagePackage(bool full)
+void stagePackage(bool full, const QStringList &extra = {})
 {
     QDir().mkpath(stick);
     QDir().mkpath(QStringLiteral("/home/ostrel/workspace"));
@@ -38,6 +48,9 @@ void stagePackage(bool full)
                 << QStringLiteral("HMI_Lib/libhmi.so");
     for (const QString &entry : entries)
         support::writeFile(root + entry);
+    // Further entries; one ending in '/' is an empty folder.
+    for (const QString &entry : extra)
+        entry.endsWith(QLatin1Char('/')) ? void(QDir().mkpath(root + entry)) : support::writeFile(root + entry);
     if (full) {
         QProcess models;
         models.setWorkingDirectory(root);
@@ -46,11 +59,10 @@ void stagePackage(bool full)
                                                            "m/robot_model/arm && cd m && zip -qr ../robot_model.zip "
                                                            "robot_model && cd .. && rm -r m")});
         QVERIFY(models.waitForFinished() && models.exitCode() == 0);
+        // What unzip would leave on the data share.
+        support::writeFile(QStringLiteral("/home/ostrel/nfs_space/robot_model/arm"), "1\n");
     }
-    QProcess zip;
-    zip.setWorkingDirectory(QStringLiteral("/home/ostrel/nfs_space/tmp"));
-    zip.start(QStringLiteral("zip"), {QStringLiteral("-qr"), stick + QStringLiteral("/tesma.zip"), QStringLiteral("tesma")});
-    QVERIFY(zip.waitForFinished() && zip.exitCode() == 0);
+    zipStaged();
 }
 
 const QStringList mounts = {
@@ -338,6 +350,7 @@ private slots:
         QFETCH(QString, warning);
         stagePackage(true);
         QVERIFY(QFile::remove(root + entry));
+        zipStaged();
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
         ForceUpgrade(stick);
@@ -352,6 +365,7 @@ private slots:
         stagePackage(false);
         QVERIFY(QFile::remove(root + QStringLiteral("RC/dravon_4")));
         QVERIFY(QFile::remove(root + QStringLiteral("dravon.db")));
+        zipStaged();
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
         ForceUpgrade(stick);
@@ -394,7 +408,7 @@ private slots:
     void failedInstallStepStopsTheUpgrade_data()
     {
         QTest::addColumn<QString>("failing");  // the first command that fails
-        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("exitCode");  // -N: killed by signal N
         QTest::addColumn<QString>("step");
         QTest::newRow("HMI copy") << "/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/Zivad-ADE/" << 1 << u8("更新HMI");
         QTest::newRow("program not executable") << "/bin/chmod a+x /root/workspace/Zivad-ADE" << 1 << u8("更新HMI");
@@ -403,6 +417,8 @@ private slots:
                                             << 1 << u8("更新robot_control");
         QTest::newRow("programs copy") << "/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/workspace"
                                        << 1 << u8("更新dravon");
+        QTest::newRow("programs copy, its shell killed") << "/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/workspace"
+                                                         << -9 << u8("更新dravon");
         QTest::newRow("program rename") << "/bin/mv -f /home/ostrel/workspace/.rc_upgrading/dravon_4" << 1
                                         << u8("更新dravon");
         QTest::newRow("database copy") << "/bin/cp /home/ostrel/nfs_space/tmp/tesma/dravon.db" << 1
@@ -430,10 +446,16 @@ private slots:
             // The staging folder is removed once before unpacking too.
             if (c.startsWith(QLatin1String("/usr/bin/unzip -o /home/ostrel/nfs_space/tesma.zip")))
                 unpacked = true;
-            return exec::CommandResult::exited(unpacked && c.startsWith(failing) ? exitCode : 0);
+            if (!unpacked || !c.startsWith(failing))
+                return exec::CommandResult::exited(0);
+            return exitCode < 0 ? fromSystemStatus(-exitCode) : exec::CommandResult::exited(exitCode);
         };
+        support::DebugCapture debug;
         DialogRobot robot({u8("确定")});
         ForceUpgrade(stick);
+        // The workspace copy's debug line holds the raw system() status.
+        if (step == u8("更新dravon") && failing.startsWith(QLatin1String("/bin/cp")))
+            QCOMPARE(debug.lines, QStringList{QString::number(exitCode < 0 ? -exitCode : exitCode << 8) + QLatin1Char(' ')});
         const QStringList run = commands.commands();
         QVERIFY(run.contains(failing) || std::any_of(run.begin(), run.end(), [&](const QString &c) { return c.startsWith(failing); }));
         QVERIFY(!run.contains(cleanUp[2]) || step == u8("删除临时文件"));
@@ -441,6 +463,33 @@ private slots:
         QCOMPARE(box.title, u8("错误"));
         QCOMPARE(box.text, u8("升级未完成：%1失败。\n请再次运行升级程序以完成升级。").arg(step));
         QVERIFY(!robot.progressValues().contains(100));
+    }
+
+    // The copy of the libraries skips subfolders and hidden files and finds
+    // nothing to copy in an empty folder, exiting 1 each time: the step is
+    // judged by the libraries that had to arrive in /usr/lib (a library that
+    // did not arrive: failedInstallStepStopsTheUpgrade).
+    void libraryStepIsJudgedByTheFilesItInstalls_data()
+    {
+        QTest::addColumn<QStringList>("libraries");
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("empty HMI_Lib") << QStringList{"HMI_Lib/"} << true;
+        QTest::newRow("a subfolder and a hidden file") << QStringList{"HMI_Lib/plugins/libp.so", "HMI_Lib/.keep"} << true;
+    }
+
+    void libraryStepIsJudgedByTheFilesItInstalls()
+    {
+        QFETCH(QStringList, libraries);
+        QFETCH(bool, installed);
+        stagePackage(false, libraries);
+        RecordingBackend commands;
+        commands.systemResult = [](const QString &c) {
+            return exec::CommandResult::exited(c.startsWith(QLatin1String("/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/HMI_Lib")));
+        };
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick);
+        QCOMPARE(robot.boxes().last().text, installed ? u8("升级成功，请手动重启系统！")
+                                                      : u8("升级未完成：更新HMI_Lib失败。\n请再次运行升级程序以完成升级。"));
     }
 
     // Refused packages and packages that do not fit install nothing: no
@@ -454,6 +503,8 @@ private slots:
         QTest::newRow("not a zip") << "garbage" << u8("升级包tesma.zip不可用：无法读取压缩包目录") << false;
         QTest::newRow("robot models outside robot_model/")
             << "models" << u8("升级包tesma.zip不可用：robot_model.zip中的dravon.db不在robot_model/之下") << true;
+        QTest::newRow("damaged robot model")
+            << "damaged models" << u8("升级包tesma.zip不可用：robot_model.zip中的robot_model/a已损坏（大小或CRC校验不符）") << true;
         QTest::newRow("dot-command in the database")
             << "dot" << u8("升级包tesma.zip不可用：dravon.db中evil的SQL含有以“.”开头的行") << true;
     }
@@ -479,6 +530,10 @@ private slots:
             QVERIFY(run(QStringLiteral("cd /home/ostrel/nfs_space/tmp/tesma && mkdir -p m/robot_model && "
                                        "echo a > m/robot_model/a && echo db > m/dravon.db && "
                                        "cd m && zip -qr ../robot_model.zip robot_model dravon.db")));
+        else if (damage == QLatin1String("damaged models"))  // one stored member, a byte of its data changed
+            QVERIFY(run(QStringLiteral("cd /home/ostrel/nfs_space/tmp/tesma && mkdir -p m/robot_model && "
+                                       "echo abcdef > m/robot_model/a && cd m && zip -q0X ../robot_model.zip robot_model/a && "
+                                       "printf Z | dd of=../robot_model.zip bs=1 seek=45 conv=notrunc status=none")));
         else
             QVERIFY(run(QStringLiteral("sqlite3 -cmd 'PRAGMA writable_schema=1' /home/ostrel/nfs_space/tmp/tesma/dravon.db "
                                        "\"create table evil(a); update sqlite_master set sql="
@@ -506,7 +561,7 @@ private slots:
         ForceUpgrade(stick);
         QCOMPARE(commands.commands(), mounts);
         const QString text = robot.boxes().last().text;
-        QVERIFY2(text.startsWith(u8("存储空间不足，无法升级。\n/home/ostrel/nfs_space\n需要")), qPrintable(text));
+        QVERIFY2(text.startsWith(u8("存储空间不足，无法升级。\n位置：/home/ostrel/nfs_space\n需要")), qPrintable(text));
         QVERIFY(text.endsWith(u8("未安装任何文件。")));
     }
 };
