@@ -49,6 +49,11 @@ esac
 
 missing=()
 for p in "${packages[@]}"; do
+  # The simulated pendant's BusyBox: Debian's dynamically linked busybox,
+  # where the machine has it, has the same applets (the two packages
+  # exclude each other, so one must not replace the other).
+  [ "$p" = busybox-static ] && dpkg-query -W -f='${Status}' busybox 2>/dev/null | grep -q 'install ok installed' &&
+    continue
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then

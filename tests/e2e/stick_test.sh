@@ -207,6 +207,18 @@ armel|arm926-old|--cpu arm926 --kernel 3.2 --busybox --noexec STICK
 arm64|plain|
 PROFILES
 
+# Qt aborts when it cannot open the display (here linuxfb on a frame buffer
+# that is not there): the launcher, which waits for the tool, still ends
+# the run log.
+: > "$stick/pendant-tool.log"
+cp "$work/tesma.zip" "$stick/"
+QT_QPA_PLATFORM=linuxfb:fb=/dev/fb9 sim_start abort "确定" "${runs[@]}" -- "$stick/pendant-tool" "$stick"
+rm "$stick/tesma.zip"
+expect "abort: the tool's exit status passed on (134)" equals "$sim_status" 134
+expect "abort: Qt's reason on the console" has_line "$work/abort.out" "Failed to initialize screen"
+expect "abort: the run log ends with the launcher's end line" equals "$(tail -n 1 "$stick/pendant-tool.log")" \
+  "launcher: end: the tool was stopped by signal 6 (exit status 134)"
+
 # Building again over a used stick: refused without --force; with it the
 # stick's own files are replaced and the technician's are kept.
 echo "package of the technician" > "$stick/tesma.zip"
