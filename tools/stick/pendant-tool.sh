@@ -197,6 +197,11 @@ if [ -z "${QT_QPA_PLATFORM:-}" ]; then
 fi
 launch_log "display: $QT_QPA_PLATFORM${QT_QPA_FB_DRM:+ (DRM)}${QWS_DISPLAY:+ (QWS_DISPLAY=$QWS_DISPLAY)}"
 
+# ---- Input, calibration and rotation: panel-input.sh (beside the runtime)
+# reads top, runtime and fb_device, may extend QT_QPA_PLATFORM and exports
+# the touch settings.
+[ -f "$runtime/panel-input.sh" ] && . "$runtime/panel-input.sh"
+
 status=0
 "$(loader_in "$runtime")" --library-path "$runtime/lib" "$runtime/bin/pendant-tool" "$@" || status=$?
 if [ "$status" -gt 128 ]; then
