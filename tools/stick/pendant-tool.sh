@@ -123,7 +123,10 @@ if [ "$status" = 126 ] || [ "$status" = 127 ]; then
   need_kb=$((need_kb + 1024))
   for d in "$dev/shm" /tmp; do
     [ -d "$d" ] && [ -w "$d" ] || continue
-    free_kb=$(df -Pk "$d" 2>/dev/null | tail -n 1 | { read -r _ _ _ avail _; echo "${avail:-0}"; })
+    # The last line's figures; an old BusyBox df without -P puts a long
+    # device name on a line of its own, and the figures then start the line.
+    free_kb=$({ df -Pk "$d" 2>/dev/null || df -k "$d" 2>/dev/null; } | tail -n 1 | {
+      read -r a b c e f g; if [ -n "$g" ]; then echo "$e"; else echo "$c"; fi; })
     case $free_kb in ''|*[!0-9]*) free_kb=0 ;; esac
     if [ "$free_kb" -lt "$need_kb" ]; then
       launch_log "$d has $((free_kb / 1024)) MB free, the runtime needs $((need_kb / 1024)) MB"
