@@ -212,7 +212,8 @@ PROFILES
 # the run log.
 : > "$stick/pendant-tool.log"
 cp "$work/tesma.zip" "$stick/"
-QT_QPA_PLATFORM=linuxfb:fb=/dev/fb9 sim_start abort "确定" "${runs[@]}" -- "$stick/pendant-tool" "$stick"
+case $target in armhf) cpu=(--cpu cortex-a9) ;; armel) cpu=(--cpu arm926) ;; *) cpu=() ;; esac
+QT_QPA_PLATFORM=linuxfb:fb=/dev/fb9 sim_start abort "确定" "${runs[@]}" "${cpu[@]}" -- "$stick/pendant-tool" "$stick"
 rm "$stick/tesma.zip"
 expect "abort: the tool's exit status passed on (134)" equals "$sim_status" 134
 expect "abort: Qt's reason on the console" has_line "$work/abort.out" "Failed to initialize screen"
