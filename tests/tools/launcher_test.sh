@@ -11,6 +11,7 @@ set -uo pipefail
 top=$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)
 . "$top/tests/e2e/lib/tally.sh"
 [ "$(id -u)" = 0 ] || skip_all "needs root (noexec mounts)"
+unshare --mount true 2>/dev/null || skip_all "no mount namespaces here"
 work=$(mktemp -d /tmp/launcher-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
