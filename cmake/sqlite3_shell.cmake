@@ -10,7 +10,10 @@ set(PENDANT_SQLITE3_SOURCE "${PROJECT_SOURCE_DIR}/.cache/sqlite3" CACHE PATH
   "Folder for Debian's sqlite3 source and the amalgamation made from it")
 set(sqlite3_amalgamation "${PENDANT_SQLITE3_SOURCE}/amalgamation")
 # Checked on every configuration: a changed or damaged download stops here.
-execute_process(COMMAND "${PROJECT_SOURCE_DIR}/tools/sqlite3/fetch-source" "${PENDANT_SQLITE3_SOURCE}"
+# The amalgamation is generated with this machine's compiler: a cross
+# build's CC and CXX (which CMake leaves in the environment) are not passed.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=CC --unset=CXX
+  "${PROJECT_SOURCE_DIR}/tools/sqlite3/fetch-source" "${PENDANT_SQLITE3_SOURCE}"
   RESULT_VARIABLE fetch_result)
 if(NOT fetch_result EQUAL 0)
   message(FATAL_ERROR "No sqlite3 source for the stick (tools/sqlite3/fetch-source failed, see above)")

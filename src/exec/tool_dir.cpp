@@ -18,4 +18,12 @@ QString toolDir()
     return QCoreApplication::applicationDirPath();
 }
 
+QString stickSqlite3()
+{
+    const QByteArray copied = qgetenv("PENDANT_TOOL_SQLITE3");
+    if (!copied.isEmpty() && QFileInfo(QFile::decodeName(copied)).isFile())
+        return QFile::decodeName(copied);
+    return toolDir() + QStringLiteral("/sqlite3");
+}
+
 }  // namespace exec

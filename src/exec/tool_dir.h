@@ -14,4 +14,9 @@ namespace exec {
 // its folder.
 QString toolDir();
 
+// The stick's sqlite3 shell: beside the launcher in toolDir(), unless the
+// launcher had to copy it to a RAM folder to run it (a stick mounted
+// noexec runs nothing) and names that copy in PENDANT_TOOL_SQLITE3.
+QString stickSqlite3();
+
 }  // namespace exec

@@ -87,7 +87,7 @@ void fixed_process()
     ui::setupStyledProgress(progress, QString::fromLocal8Bit("开始修复流程..."), ui::ProgressOrder::CancelRemovedAfterShow);
 
     QString badBackup;
-    const QString toolPath = exec::toolDir() + QStringLiteral("/sqlite3");
+    const QString toolPath = exec::stickSqlite3();
 
     if (!QFile::exists(toolPath))
         return failWith(progress, "sqlite3错误", "U盘中不存在数据库恢复工具(sqlite3)。");

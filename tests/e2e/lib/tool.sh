@@ -5,6 +5,7 @@
 
 # e2e_begin NAME: sets $tool, $robot, $work (removed on exit) and $shots.
 e2e_begin() {
+  [ "${PENDANT_SIM_USERLAND:-}" = busybox ] && set -- "$1-busybox"
   tool=${PENDANT_TOOL:-$top/build/src/pendant-tool}
   robot=${PENDANT_ROBOT:-$top/build/tests/libpendant_robot_preload.so}
   # A missing build is a failure, not a skip: the test command builds first.
@@ -22,6 +23,11 @@ e2e_begin() {
 # with_robot, and sim_prefix: a command that the simulated pendant runs
 # inside, such as (tools/emulate armhf); empty by default.
 . "$top/tools/lib/sim.sh"
+# sim_options: pendant-sim options for every run. PENDANT_SIM_USERLAND=busybox
+# gives the pendant BusyBox's commands (CTest runs the upgrade, repair and
+# restore tests that way too).
+sim_options=()
+[ "${PENDANT_SIM_USERLAND:-}" = busybox ] && sim_options=(--busybox)
 
 # sim_start NAME ANSWERS [pendant-sim options...] -- COMMAND...: one
 # unattended run in a fresh scratch folder $work/NAME, answers separated by
@@ -33,7 +39,7 @@ sim_start() {
   while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
   shift
   sim_status=0
-  with_robot "$robot" "$answers" "$work/$name.log" "$shots/$name" "$work/$name" ${options[@]+"${options[@]}"} -- "$@" \
+  with_robot "$robot" "$answers" "$work/$name.log" "$shots/$name" "$work/$name" ${sim_options[@]+"${sim_options[@]}"} ${options[@]+"${options[@]}"} -- "$@" \
     >"$work/$name.out" 2>&1 || sim_status=$?
   [ "$sim_status" = 77 ] && skip_all "the simulated pendant is not available: $(tail -n 1 "$work/$name.out")"
   touch "$work/$name.log"
