@@ -174,7 +174,7 @@ int main(int argc, char *argv[])
     cal.write("12788 0 0 0 -9587 39256064 65536\n");
     cal.close();
     qputenv("TSLIB_TSDEVICE", device);
-    qputenv("TSLIB_CONFFILE", PENDANT_SOURCE_DIR "/tools/stick/ts.conf");
+    qputenv("TSLIB_CONFFILE", PENDANT_SOURCE_DIR "/stick/ts.conf");
     qputenv("TSLIB_CALIBFILE", QFile::encodeName(cal.fileName()));
     qputenv("TSLIB_PLUGINDIR", PENDANT_TSLIB_MODULES);
     qputenv("QT_PLUGIN_PATH", PENDANT_QT_PLUGINS);

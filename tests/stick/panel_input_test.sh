@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The launcher's input choices (tools/stick/panel-input.sh) on typical
+# The launcher's input choices (stick/panel-input.sh) on typical
 # panels: /proc/bus/input/devices as the kernel prints it for a resistive
 # single-touch panel (32-bit kernel), a capacitive multi-touch one (64-bit
 # kernel), a panel with a USB mouse and keyboard, and one with nothing but
@@ -44,7 +44,7 @@ row() {
     PENDANT_PROC=$root/proc PENDANT_DEV=$root/dev PENDANT_ETC=$root/etc PENDANT_SYS=$root/sys
     launch_log() { echo "launcher: $*" >> "$top/pendant-tool.log"; }
     . "$2"
-    env | grep -E "^(QT_QPA|TSLIB)_" | sort' sh "$setup" "$top/tools/stick/panel-input.sh" 2>"$work/$name.err")
+    env | grep -E "^(QT_QPA|TSLIB)_" | sort' sh "$setup" "$top/stick/panel-input.sh" 2>"$work/$name.err")
   got=${got//$root/@}
   expect "$name: exports" equals "$got" "$exports"
   expect "$name: run log says '$logged'" has_line "$root/stick/pendant-tool.log" "${logged//@/$root}"

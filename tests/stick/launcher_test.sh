@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The stick's launcher (tools/stick/pendant-tool.sh) reads the pendant and
+# The stick's launcher (stick/pendant-tool.sh) reads the pendant and
 # chooses: the kernel floor, the runtime for the processor, a RAM folder
 # when the stick is noexec, the display; and it leaves an end line when the
 # tool dies. Each row of the table runs the launcher itself, under dash and
@@ -34,7 +34,7 @@ done
 mkdir -p "$template/.pendant-tool/fonts"
 printf 'static shell\n' > "$template/sqlite3"
 chmod 755 "$template/sqlite3"
-sed 's|@KERNEL_FLOOR@|3.2.0|' "$top/tools/stick/pendant-tool.sh" > "$template/pendant-tool"
+sed 's|@KERNEL_FLOOR@|3.2.0|' "$top/stick/pendant-tool.sh" > "$template/pendant-tool"
 chmod 755 "$template/pendant-tool"
 
 # row NAME CPU RELEASE DEVICES QWS_DISPLAY SETUP: runs the launcher for a
