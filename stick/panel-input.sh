@@ -166,7 +166,8 @@ panel_command() {
       then|else|do|'{'|'!') shift ;;
       if|case|while|until|for) panel_depth=$((panel_depth + 1)); return 0 ;;
       elif) return 0 ;;
-      fi|esac|done) panel_depth=$((panel_depth - 1)); [ "$panel_depth" -ge 0 ] || panel_depth=0; shift ;;
+      'fi'|'esac'|'done') panel_depth=$((panel_depth - 1)); [ "$panel_depth" -ge 0 ] || panel_depth=0; shift ;;
+      *')') if [ "$panel_depth" -gt 0 ]; then shift; else break; fi ;;   # a case arm's pattern
       *) break ;;
     esac
   done
@@ -413,7 +414,6 @@ panel_list() {
 # integers (the last, the divider, not 0), optionally the resolution.
 panel_calibration() {
   [ -f "$1" ] && [ -r "$1" ] || return 1
-  panel_cal=""
   IFS=' 	' read -r panel_c1 panel_c2 panel_c3 panel_c4 panel_c5 panel_c6 panel_c7 panel_c8 panel_c9 panel_c10 < "$1" || [ -n "$panel_c1" ] || return 1
   [ -z "$panel_c10" ] || return 1
   [ -z "$panel_c8$panel_c9" ] || [ -n "$panel_c9" ] || return 1
@@ -459,6 +459,7 @@ panel_display() {
       panel_display_notes="$panel_display_notes${panel_nl}setting: QWS_DISPLAY=$panel_val ($panel_src): set aside, $panel_fbn is not there"
       continue
     fi
+    # shellcheck disable=SC2034  # the launcher reads these
     panel_display=$panel_val panel_display_fb=$panel_fbn panel_rot=$panel_r
     case $panel_mw$panel_mh in
       *[!0-9]*) ;;
