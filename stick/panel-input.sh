@@ -427,6 +427,28 @@ panel_calibration() {
 # panel_setting_log NAME SOURCE VALUE WHAT: one line for a setting.
 panel_setting_log() { launch_log "setting: $1=$3 ($2): $4"; }
 
+# panel_file_setting NAME CHECK WHY: panel_chosen, the file named by the
+# first of NAME's values that is plain and passes CHECK (a function of
+# this file); each value tried is logged, used or set aside (for WHY).
+panel_file_setting() {
+  panel_chosen=""
+  panel_list_c=$(panel_candidates "$1")
+  while IFS="$panel_tab" read -r panel_src panel_val; do
+    [ -n "$panel_src" ] || continue
+    if ! panel_plain "$panel_val"; then
+      panel_setting_log "$1" "$panel_src" "$panel_val" "set aside, not a plain value"
+    elif [ -z "$panel_chosen" ] && "$2" "$(panel_path "$panel_val")"; then
+      panel_chosen=$(panel_path "$panel_val")
+      panel_setting_log "$1" "$panel_src" "$panel_val" "used"
+    elif [ -z "$panel_chosen" ]; then
+      panel_setting_log "$1" "$panel_src" "$panel_val" "set aside, $3"
+    fi
+  done <<EOF
+$panel_list_c
+EOF
+}
+panel_is_file() { [ -f "$1" ]; }
+
 # ---- QWS_DISPLAY, read once: the frame buffer, the rotation and the
 # physical size. "Multi:" takes its first screen.
 panel_display() {
@@ -587,21 +609,8 @@ panel_input() {
 
   # Calibration: the pendant's tslib calibration, where there is one that
   # reads as one.
-  panel_calib=""
-  panel_list_c=$(panel_candidates TSLIB_CALIBFILE)
-  while IFS="$panel_tab" read -r panel_src panel_val; do
-    [ -n "$panel_src" ] || continue
-    if ! panel_plain "$panel_val"; then
-      panel_setting_log TSLIB_CALIBFILE "$panel_src" "$panel_val" "set aside, not a plain value"
-    elif [ -z "$panel_calib" ] && panel_calibration "$(panel_path "$panel_val")"; then
-      panel_calib=$(panel_path "$panel_val")
-      panel_setting_log TSLIB_CALIBFILE "$panel_src" "$panel_val" "used"
-    elif [ -z "$panel_calib" ]; then
-      panel_setting_log TSLIB_CALIBFILE "$panel_src" "$panel_val" "set aside, not a tslib calibration (seven integers)"
-    fi
-  done <<EOF
-$panel_list_c
-EOF
+  panel_file_setting TSLIB_CALIBFILE panel_calibration "not a tslib calibration (seven integers)"
+  panel_calib=$panel_chosen
   [ -n "$panel_calib" ] || ! panel_calibration "$panel_etc/pointercal" || panel_calib=$panel_etc/pointercal
 
   # tslib, for one single-touch screen: the one the settings name, else a
@@ -631,21 +640,8 @@ EOF
     TSLIB_TSDEVICE=$(panel_node "$panel_ts")
     TSLIB_PLUGINDIR=$runtime/ts
     TSLIB_CALIBFILE=${panel_calib:-$panel_etc/pointercal}
-    TSLIB_CONFFILE=""
-    panel_list_c=$(panel_candidates TSLIB_CONFFILE)
-    while IFS="$panel_tab" read -r panel_src panel_val; do
-      [ -n "$panel_src" ] || continue
-      if ! panel_plain "$panel_val"; then
-        panel_setting_log TSLIB_CONFFILE "$panel_src" "$panel_val" "set aside, not a plain value"
-      elif [ -z "$TSLIB_CONFFILE" ] && [ -f "$(panel_path "$panel_val")" ]; then
-        TSLIB_CONFFILE=$(panel_path "$panel_val")
-        panel_setting_log TSLIB_CONFFILE "$panel_src" "$panel_val" "used"
-      elif [ -z "$TSLIB_CONFFILE" ]; then
-        panel_setting_log TSLIB_CONFFILE "$panel_src" "$panel_val" "set aside, no such file"
-      fi
-    done <<EOF
-$panel_list_c
-EOF
+    panel_file_setting TSLIB_CONFFILE panel_is_file "no such file"
+    TSLIB_CONFFILE=$panel_chosen
     [ -n "$TSLIB_CONFFILE" ] || TSLIB_CONFFILE=$panel_etc/ts.conf
     [ -f "$TSLIB_CONFFILE" ] || TSLIB_CONFFILE=$runtime/ts/ts.conf
     panel_plugins=tslib:$TSLIB_TSDEVICE
