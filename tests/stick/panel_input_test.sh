@@ -105,7 +105,7 @@ calibration unreadable|resistive|echo "not calibrated" > $root/etc/pointercal; T
 forms|mouse|mkdir -p $root/etc/ts; echo "1 0 0 0 1 0 1" > $root/etc/ts/cal; echo "TSLIB_TSDEVICE=/dev/input/event0; export TSLIB_TSDEVICE" > $root/etc/qt4.env|D=/etc/ts; C=$D/cal\nexport QWS_KEYBOARD=LinuxInput:/dev/input/event2:keymap=/etc/qt/de.qmap TSLIB_CALIBFILE=${C}\n. /etc/qt4.env|cal=@/etc/ts/cal keys=event2 mouse=event1 platform=linuxfb plugins=tslib:event0,evdevmouse,evdevkeyboard tslib=event0|QWS_KEYBOARD=LinuxInput:/dev/input/event2:keymap=/etc/qt/de.qmap (profile): /dev/input/event2 is event2, a device with keys: used
 # 8: the display's size and a Multi: display, from one reading of QWS_DISPLAY
 mmsize, Multi:|resistive|QWS_DISPLAY="Multi: Transformed:Rot90:LinuxFb:/dev/fb0:mmWidth=154:mmHeight=86:0 VNC:1"; export QWS_DISPLAY||keys=event0 platform=linuxfb:mmsize=154x86 plugins=evdevtouch,evdevkeyboard touch=event1|the pendant turns its screen by 90 degrees
-DRM, no frame buffer|resistive|fb_device= QT_QPA_FB_DRM=1||keys=event0 platform=linuxfb plugins=evdevtouch,evdevkeyboard touch=event1|screen: platform linuxfb
+DRM, no frame buffer|resistive|fb_device= QT_QPA_FB_DRM=1; rm -r $root/sys/class/graphics/fb0 $root/dev/fb0||keys=event0 platform=linuxfb plugins=evdevtouch,evdevkeyboard touch=event1|screen: platform linuxfb
 ROWS
 
 # Words a shell would run, in /proc and in the profile: each malformed
