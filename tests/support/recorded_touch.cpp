@@ -22,10 +22,10 @@ void setBit(void *bits, size_t size, int bit)
 
 }  // namespace
 
-bool RecordedTouch::setUp(const QString &spec)
+bool RecordedTouch::setUp(const QString &setting)
 {
-    const QString kind = spec.section(QLatin1Char(':'), 0, 0);
-    const QByteArray path = QFile::encodeName(spec.section(QLatin1Char(':'), 1));
+    const QString kind = setting.section(QLatin1Char(':'), 0, 0);
+    const QByteArray path = QFile::encodeName(setting.section(QLatin1Char(':'), 1));
     if (kind == QLatin1String("single-btn"))
         return setUp(SingleWithButton, path);
     if (kind == QLatin1String("single"))

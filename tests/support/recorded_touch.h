@@ -22,7 +22,7 @@ public:
 
     // From "KIND:PATH" (PENDANT_ROBOT_TOUCH): the pipe at PATH, made if
     // it is not there. False when the text or the pipe is not usable.
-    bool setUp(const QString &spec);
+    bool setUp(const QString &setting);
     bool setUp(Kind kind, const QByteArray &path);
     bool isDevice(int fd) const;
     // The answer to an 'E' ioctl() on the device.

@@ -29,9 +29,9 @@ namespace {
 RecordedTouch *recordedTouch()
 {
     static RecordedTouch *touch = [] {
-        const QString spec = qEnvironmentVariable("PENDANT_ROBOT_TOUCH");
+        const QString setting = qEnvironmentVariable("PENDANT_ROBOT_TOUCH");
         auto *t = new RecordedTouch;
-        if (spec.isEmpty() || !t->setUp(spec)) {
+        if (setting.isEmpty() || !t->setUp(setting)) {
             delete t;
             return static_cast<RecordedTouch *>(nullptr);
         }
