@@ -199,11 +199,14 @@ on_pendant() {
 # The pendant profiles of each target: the old pendant is an ARM9 with a
 # 3.2 kernel's system calls, BusyBox as its userland and the stick mounted
 # noexec. STICK stands for the stick folder.
+first=()
 while IFS='|' read -r profile_target tag options; do
   [ "$profile_target" = "$target" ] || continue
   options=${options//STICK/$stick}
   # shellcheck disable=SC2086
   on_pendant "$tag" $options
+  # shellcheck disable=SC2206
+  [ ${#first[@]} -gt 0 ] || first=($tag $options)
 done <<'PROFILES'
 host|plain|
 host|old|--busybox --kernel 3.2 --noexec STICK
@@ -211,6 +214,42 @@ armhf|cortex-a9|--cpu cortex-a9
 armel|arm926-old|--cpu arm926 --kernel 3.2 --busybox --noexec STICK
 arm64|plain|
 PROFILES
+
+# Touch alone: every "确定" of the forced upgrade is pressed by a tap on
+# the pendant's touch screen, which the launcher finds in the pendant's own
+# /proc and /dev: a multi-touch-only panel (Qt's evdev touch), and a
+# resistive panel without BTN_TOUCH under its calibration (tslib). The
+# screen is a pipe of recorded taps (tests/support/recorded_touch.h) in a
+# /dev of its own under /dev/shm (Qt takes device paths under /dev only);
+# a tap that presses nothing is recorded as missed.
+panels=$(mktemp -d /dev/shm/stick-touch.XXXXXX)
+trap 'rm -rf "$work" "$panels"' EXIT
+launch=("$stick/pendant-tool")
+[[ " ${first[*]} " = *" --noexec "* ]] && launch=(sh "$stick/pendant-tool")
+while IFS='|' read -r kind fixture calibration how; do
+  p=$panels/$kind n=${first[0]}-touch-$kind
+  mkdir -p "$p/proc/bus/input" "$p/dev/input" "$p/etc"
+  cp "$top/tests/stick/panels/$fixture.devices" "$p/proc/bus/input/devices"
+  unset PENDANT_ROBOT_CALIBRATION
+  if [ -n "$calibration" ]; then
+    echo "$calibration" > "$p/etc/pointercal"
+    export PENDANT_ROBOT_CALIBRATION=$p/etc/pointercal
+  fi
+  export PENDANT_PROC=$p/proc PENDANT_DEV=$p/dev PENDANT_ETC=$p/etc PENDANT_ROBOT_TOUCH=$kind:$p/dev/input/event0
+  cp "$work/tesma.zip" "$stick/"
+  : > "$stick/pendant-tool.log"
+  sim_run "$n" "确定" "${runs[@]}" "${first[@]:1}" -- "${launch[@]}" "$stick"
+  unset PENDANT_PROC PENDANT_DEV PENDANT_ETC PENDANT_ROBOT_TOUCH PENDANT_ROBOT_CALIBRATION
+  rm -f "$stick/tesma.zip"
+  expect "$n: the launcher gives the panel to $how" \
+    bash -c 'grep -F -- "$1" "$2" | grep -qF -- "$3"' - "input: $p/dev/input/event0 (" "$stick/pendant-tool.log" "$how"
+  expect "$n: 确定 pressed by taps, none missed" equals \
+    "$(jq -r 'select(.kind == "tap" or .kind == "missed-tap") | "\(.kind) \(.clicked)"' "$work/$n.log" | sort -u | tr '\n' ' ')" "tap 确定 "
+  expect "$n: success box" has_box "$n" '升级成功，请手动重启系统！'
+done <<'PANELS'
+multi|mt-only||Qt's evdev touch (released by tracking id)
+single|st-nobtn|12788 0 0 0 -9587 39256064 65536|tslib, calibrated by
+PANELS
 
 # Qt aborts when it cannot open the display (here linuxfb on a frame buffer
 # that is not there): the launcher, which waits for the tool, still ends
