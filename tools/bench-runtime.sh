@@ -13,8 +13,9 @@
 #            mount namespace, mounted afresh before each start (so nothing
 #            of it is cached), and fincore counts its files' pages after
 #   first    ms from the launch to the first dialog (median of ROUNDS)
-# and the ratio after/before of each. The whole `arm` stick's size too.
-#   tools/bench-runtime.sh [ROUNDS [REF]]     (default 3, main)
+# and the ratio after/before of each. The whole stick's size too.
+#   tools/bench-runtime.sh [ROUNDS [REF [TARGET]]]   (default 3, main, arm;
+#                                           armhf or armel: that stick alone)
 # Needs the armhf and armel builds (tools/setup.sh --target armhf / armel):
 # their dialog robots, and their stick-build folders, which the sticks are
 # built in (as the stick tests do).
@@ -41,9 +42,14 @@ if [ "${1:-}" = __start ]; then
   exit 0
 fi
 
-rounds=${1:-3} ref=${2:-main}
+rounds=${1:-3} ref=${2:-main} target=${3:-arm}
+case $target in
+  arm) abis=(armhf armel) ;;
+  armhf|armel) abis=("$target") ;;
+  *) echo "unknown target '$target' (arm, armhf or armel)" >&2; exit 2 ;;
+esac
 [ "$(id -u)" = 0 ] || { echo "needs root (loop devices, the simulated pendant)" >&2; exit 1; }
-for abi in armhf armel; do
+for abi in "${abis[@]}"; do
   [ -f "$top/build-$abi/tests/libpendant_robot_preload.so" ] ||
     { echo "build first: tools/setup.sh --target $abi" >&2; exit 1; }
 done
@@ -54,11 +60,12 @@ trap 'rm -rf "$work"' EXIT
 # the stick-build folders of the two builds. Before: REF's make-stick and
 # stick/ files, with this tree's sources and builds.
 for abi in armhf armel; do ln -s "$top/build-$abi/stick-build" "$work/build-$abi"; done
+[ "$target" = arm ] || ln -s "$top/build-$target/stick-build" "$work/build"
 mkdir -p "$work/ref"
 git -C "$top" archive "$ref" stick tools/make-stick | tar -x -C "$work/ref"
 sed -e "s|^top=.*|top=$top|" -e "s|\"\$top/stick/|\"$work/ref/stick/|g" "$work/ref/tools/make-stick" > "$work/ref/make-stick"
-bash "$work/ref/make-stick" --build "$work/build" arm 127.0.0.2 "$work/before" 2>&1 | tail -n 1
-"$top/tools/make-stick" --build "$work/build" arm 127.0.0.2 "$work/after" 2>&1 | tail -n 1
+bash "$work/ref/make-stick" --build "$work/build" "$target" 127.0.0.2 "$work/before" 2>&1 | tail -n 1
+"$top/tools/make-stick" --build "$work/build" "$target" 127.0.0.2 "$work/after" 2>&1 | tail -n 1
 
 mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
@@ -85,7 +92,10 @@ for stick in before after; do
   mkfs.ext2 -q -d "$work/$stick" "$work/$stick.img" "${size}k"
 done
 declare -A value
-cases="armhf|cortex-a9 armel|arm926"
+cases=""
+for abi in "${abis[@]}"; do
+  case $abi in armhf) cases+=" armhf|cortex-a9" ;; armel) cases+=" armel|arm926" ;; esac
+done
 for c in $cases; do
   abi=${c%|*} cpu=${c#*|}
   for stick in before after; do
@@ -116,4 +126,4 @@ for c in $cases; do
   done
 done
 b=$(du -sk "$work/before" | cut -f1) a=$(du -sk "$work/after" | cut -f1)
-printf '%-7s %-20s %10s %10s %7s\n' arm "stick MB" "$(mb "$b")" "$(mb "$a")" "$(ratio "$a" "$b")"
+printf '%-7s %-20s %10s %10s %7s\n' "$target" "stick MB" "$(mb "$b")" "$(mb "$a")" "$(ratio "$a" "$b")"

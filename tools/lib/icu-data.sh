@@ -62,7 +62,10 @@ icu_data_trim() {
   (cd "$work" && icupkg -r remove.txt "$package.dat" >/dev/null &&
     genccode -q -a gcc -e "$entry" -f data "$package.dat" >/dev/null) ||
     { rm -rf "$work"; die "icupkg could not cut down the ICU data of $lib"; }
-  "$cc" -shared -nostdlib -Wl,-soname,"$soname" -Wl,--build-id=none -o "$out" "$work/data.S" ||
+  # A C unit beside the data gives the library the target's ABI marks (an
+  # ARM hard-float loader refuses a library without them).
+  echo 'extern const char icu_data_unused;' > "$work/abi.c"
+  "$cc" -shared -nostdlib -Wl,-soname,"$soname" -Wl,--build-id=none -o "$out" "$work/data.S" "$work/abi.c" ||
     { rm -rf "$work"; die "linking the cut-down ICU data with $cc failed"; }
   rm -rf "$work"
 }
