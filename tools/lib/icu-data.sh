@@ -22,7 +22,8 @@ icu_data_extract() {
   read -r address offset < <(readelf -SW "$lib" | sed 's/^ *\[ *\([0-9]*\)\]/\1/' |
     awk -v n="$ndx" '$1 == n { print $4, $5 }')
   [ -n "${address:-}" ] || die "no section $ndx in $lib"
-  tail -c +$(( 16#$value - 16#$address + 16#$offset + 1 )) "$lib" | head -c $(( size )) > "$dat"
+  dd if="$lib" of="$dat" bs=64K iflag=skip_bytes,count_bytes status=none \
+    skip=$(( 16#$value - 16#$address + 16#$offset )) count=$(( size ))
 }
 
 # icu_data_entry LIB: the entry point of LIB's data (icudt72).
