@@ -36,8 +36,9 @@ if [ "${1:-}" = __start ]; then
   with_robot "$robot" 取消 "$log" "" "$scratch" "$@" -- "$mnt/pendant-tool" "$mnt" > "$scratch.out" 2>&1 || true
   first=$(grep -m1 -o '"epoch_ms":[0-9]*' "$log" | cut -d: -f2) ||
     { echo "no dialog from the stick in $img:" >&2; tail -n 5 "$scratch.out" >&2; exit 1; }
-  bytes=$(find "$mnt" -type f ! -name pendant-tool.log -exec fincore --bytes --noheadings --raw -o RES {} + |
-    awk '{ s += $1 } END { print s + 0 }')
+  find "$mnt" -type f ! -name pendant-tool.log -exec fincore --bytes --noheadings --raw -o RES,SIZE,FILE {} + |
+    sed "s|$mnt/||" | sort -rn > "$scratch.fincore"
+  bytes=$(awk '{ s += $1 } END { print s + 0 }' "$scratch.fincore")
   echo "$((first - start)) $bytes"
   exit 0
 fi
@@ -124,6 +125,12 @@ for c in $cases; do
     printf '%-7s %-20s %10s %10s %7s\n' "$abi" "$m" "${value[before-$abi-$k]}" "${value[after-$abi-$k]}" \
       "$(ratio "${value[after-$abi-$k]}" "${value[before-$abi-$k]}")"
   done
+done
+echo
+for c in $cases; do
+  abi=${c%|*}
+  echo "$abi, after, the files read most (bytes read, size):"
+  head -n 8 "$work/sim-after-$abi-$rounds.fincore" | awk '{ printf "  %-60s %6.1f of %6.1f MB\n", $3, $1 / 1048576, $2 / 1048576 }'
 done
 b=$(du -sk "$work/before" | cut -f1) a=$(du -sk "$work/after" | cut -f1)
 printf '%-7s %-20s %10s %10s %7s\n' "$target" "stick MB" "$(mb "$b")" "$(mb "$a")" "$(ratio "$a" "$b")"
