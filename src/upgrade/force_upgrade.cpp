@@ -78,6 +78,9 @@ void ForceUpgrade(const QString &packageDir)
 
     if (!mountShares())
         return;
+    // A run cut off between two renames left a folder set aside: the
+    // controller gets it back before anything else is done.
+    controller::recoverCutOffRun(exec::Route::System);
 
     // Nothing is copied before the package is known to be sound and to fit.
     QList<upgrade::ZipEntry> entries;
