@@ -110,6 +110,8 @@ icu_data_keep=$work/keep.txt
 icu_data_trim "$icu" gcc "$work/icu/$(basename "$icu")"
 expect "ICU data: the kept items, no others" equals "$(icu_data_items "$work/icu/$(basename "$icu")" | tr '\n' ' ')" \
   "cnvalias.icu gb18030.cnv "
+icu_data_trim "$icu" gcc "$work/icu/again.so"
+expect "ICU data: the same library from a second build" cmp -s "$work/icu/again.so" "$work/icu/$(basename "$icu")"
 convert() { printf '备份\n' | LD_LIBRARY_PATH=$work/icu uconv -f utf-8 -t "$1" 2>&1 | od -An -tx1 | tr -d ' \n'; }
 expect "ICU data: a kept converter converts" equals "$(convert gb18030)" "b1b8b7dd0a"
 expect "ICU data: a removed one is not there" bash -c "! printf 'a' | LD_LIBRARY_PATH='$work/icu' uconv -f utf-8 -t big5 >/dev/null 2>&1"

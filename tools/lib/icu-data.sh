@@ -66,7 +66,9 @@ icu_data_trim() {
   # A C unit beside the data gives the library the target's ABI marks (an
   # ARM hard-float loader refuses a library without them).
   echo 'extern const char icu_data_unused;' > "$work/abi.c"
-  "$cc" -shared -nostdlib -Wl,-soname,"$soname" -Wl,--build-id=none -o "$out" "$work/data.S" "$work/abi.c" ||
+  # Relative names and no symbol table: the same library from every build.
+  (cd "$work" && "$cc" -shared -nostdlib -s -Wl,-soname,"$soname" -Wl,--build-id=none -o lib.so data.S abi.c) &&
+    mv "$work/lib.so" "$out" ||
     { rm -rf "$work"; die "linking the cut-down ICU data with $cc failed"; }
   rm -rf "$work"
 }
