@@ -13,7 +13,8 @@
 #   - where to run from: a stick mounted noexec cannot start the loader, so
 #     the runtime and sqlite3 are copied to a RAM folder first;
 #   - the display: QWS_DISPLAY's frame buffer, else the first /dev/fbN,
-#     else the DRM device through linuxfb.
+#     else the DRM device through linuxfb; X (DISPLAY) only where the
+#     runtime carries the X11 platform, the workstation's stick.
 # The tool finds the rescue_mode marker and sqlite3, and writes its run log
 # (pendant-tool.log), in this script's folder, named to it by
 # PENDANT_TOOL_DIR. The launcher waits for the tool, so a tool that dies (a
@@ -165,11 +166,15 @@ panel_display_fb="" panel_display=""
 # ---- The display. A panel has no X server: draw on a frame buffer, the one
 # the pendant's own Qt 4 software is told to use (QWS_DISPLAY, such as
 # "LinuxFb:/dev/fb1" or "Transformed:Rot90:LinuxFb:/dev/fb1", where it is
-# there), else the first there is; without one, linuxfb's DRM path. An X
-# display, or a platform the caller chose (offscreen, for tests), wins.
+# there), else the first there is; without one, linuxfb's DRM path. A platform the caller
+# chose (offscreen, for tests) wins, and an X display where the runtime has
+# the X11 platform (the workstation's stick; a pendant's runtime has none).
 fb_device=""
 if [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  if [ -n "${DISPLAY:-}" ]; then
+  if [ -n "${DISPLAY:-}" ] && [ ! -f "$runtime/plugins/platforms/libqxcb.so" ]; then
+    launch_log "DISPLAY is set ($DISPLAY), but the $abi runtime has no X11 platform: drawing on the frame buffer"
+  fi
+  if [ -n "${DISPLAY:-}" ] && [ -f "$runtime/plugins/platforms/libqxcb.so" ]; then
     QT_QPA_PLATFORM=xcb
   else
     fb_device=$panel_display_fb

@@ -37,7 +37,7 @@ packages=(
   iputils-ping iproute2 util-linux procps time
   zip unzip sqlite3 jq
   fonts-wqy-microhei fontconfig
-  dpkg-dev tcl xz-utils
+  dpkg-dev tcl xz-utils icu-devtools
   busybox-static libseccomp-dev
 )
 case $target in

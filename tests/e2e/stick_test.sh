@@ -58,11 +58,27 @@ elf_machine() { readelf -h "$1" | sed -n 's/^ *Machine: *//p'; }
 expect "the tool is built for $target" equals "$(elf_machine "$runtime/bin/pendant-tool")" "$machine"
 expect "sqlite3 is built for $target" equals "$(elf_machine "$stick/sqlite3")" "$machine"
 expect "sqlite3 is linked statically" bash -c "! readelf -l '$stick/sqlite3' | grep -q 'program interpreter'"
-for p in platforms/libqlinuxfb.so platforms/libqxcb.so platforms/libqoffscreen.so \
+for p in platforms/libqlinuxfb.so platforms/libqoffscreen.so \
          generic/libqevdevtouchplugin.so generic/libqevdevmouseplugin.so generic/libqevdevkeyboardplugin.so \
          generic/libqtslibplugin.so sqldrivers/libqsqlite.so; do
   expect "plugin $p" test -f "$runtime/plugins/$p"
 done
+# X11 only on the workstation's stick: a pendant has no X server.
+x11=$(cd "$runtime" && ls plugins/platforms/libqxcb.so lib/libX11.so.* lib/libxcb.so.* 2>/dev/null | tr '\n' ' ')
+if [ "$target" = host ]; then
+  expect "the workstation's stick carries X11 (xcb)" test -n "$x11"
+else
+  expect "no X11 platform or libraries in the pendant's runtime" equals "$x11" ""
+fi
+# ICU's data: only the items the tool reads, each named in BUILD.txt.
+die() { echo "$*"; exit 1; }
+. "$top/tools/lib/icu-data.sh"
+expect "ICU data: just the kept items" equals "$(icu_data_items "$(ls "$runtime"/lib/libicudata.so.*)" | tr '\n' ' ')" \
+  "$(icu_data_kept | tr '\n' ' ')"
+expect "ICU data: BUILD.txt names the kept items" \
+  grep -q "^    $(icu_data_kept | tail -n 1)\$" "$stick/.pendant-tool/BUILD.txt"
+debug=$(find "$runtime" -name '*.so*' -type f -exec readelf -SW {} + | grep -c ' \.debug_')
+expect "no debug sections in the runtime" equals "$debug" 0
 expect "tslib: its library, modules and settings, and the launcher's input choices" \
   test -f "$runtime/lib/libts.so.0" -a -f "$runtime/ts/input.so" -a -f "$runtime/ts/linear.so" \
     -a -f "$runtime/ts/ts.conf" -a -f "$runtime/panel-input.sh"

@@ -42,7 +42,8 @@ chmod 755 "$template/pendant-tool"
 # pendant with processor CPU (a pendant-sim cpuinfo), kernel RELEASE, the
 # comma-separated DEVICES under /dev, QWS_DISPLAY in its environment (or,
 # written "profile:VALUE", in its /etc/profile), and the stick set up as SETUP says
-# (space-separated: armhf-only, noexec, small-shm, no-ram, abort). Sets
+# (space-separated: armhf-only, noexec, small-shm, no-ram, abort; x11: an
+# X display is set; xcb: armhf carries the X11 platform). Sets
 # $status, $record (the loader's record) and $log (the stick's run log).
 row() {
   local name=$1 cpu=$2 release=$3 devices=$4 qws=$5 setup=$6 d
@@ -59,11 +60,14 @@ row() {
     ?*) env+=(QWS_DISPLAY="$qws") ;;
   esac
   [[ " $setup " = *" abort "* ]] && env+=(FAKE_ABORT=1)
+  [[ " $setup " = *" x11 "* ]] && env+=(DISPLAY=:0)
   # The stick: a tmpfs of its own, noexec where asked; /dev/shm too small
   # or /tmp noexec where asked; all in a private mount namespace.
   local script='case " $4 " in *" no-ram "*) mount --bind /tmp /tmp && mount -o remount,bind,noexec /tmp || exit 99 ;; esac
     mount -t tmpfs -o "$1" stick "$2" && cp -a "$3/." "$2/" || exit 99
     case " $4 " in *" armhf-only "*) rm -rf "$2/.pendant-tool/armel" ;; esac
+    case " $4 " in *" xcb "*) mkdir "$2/.pendant-tool/armhf/plugins/platforms" &&
+      : > "$2/.pendant-tool/armhf/plugins/platforms/libqxcb.so" ;; esac
     case " $4 " in *" small-shm "*|*" no-ram "*) mount -t tmpfs -o size=16k shm "$5" || exit 99 ;; esac
     shift 5; exec "$@"'
   local options=exec
@@ -126,6 +130,9 @@ display in the profile|arm926|3.2.0|fb0,fb1|profile:Transformed:Rot270:LinuxFb:/
 display Multi:|arm926|3.2.0|fb0,fb1|Multi: LinuxFb:/dev/fb1:0 VNC:1||0|armel|linuxfb:fb=/dev/fb1|display: linuxfb:fb=/dev/fb1
 display DRM|cortex-a9|4.9.0|dri/card0|||0|armhf|linuxfb|display: linuxfb (DRM)
 display none|cortex-a9|4.9.0|input/event0|||1|-||No display found (no /dev/fb0 to /dev/fb7, no /dev/dri/card0)
+# X only where the runtime carries its platform (the workstation's stick)
+display X, pendant runtime|cortex-a9|4.9.0|fb0||x11|0|armhf|linuxfb:fb=/dev/fb0|DISPLAY is set (:0), but the armhf runtime has no X11 platform: drawing on the frame buffer
+display X, runtime with xcb|cortex-a9|4.9.0|fb0||x11 xcb|0|armhf|xcb|display: xcb
 # a stick mounted noexec runs from RAM
 noexec|arm926|3.2.0|fb0||noexec|0|armel@ram|linuxfb:fb=/dev/fb0|runtime and sqlite3 copied to
 noexec, small /dev/shm|cortex-a9|3.2.0|fb0||noexec small-shm|0|armhf@ram|linuxfb:fb=/dev/fb0|MB free, the runtime needs

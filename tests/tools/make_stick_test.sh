@@ -96,4 +96,28 @@ else
   echo "skipped: no sqlite3 source fetched yet in $source"
 fi
 
+# ICU's data cut down: a program linked against ICU finds the kept items in
+# the library and nothing else; a keep list naming an item the data lacks
+# (ICU upgraded, say) is refused.
+# (ICU_DATA, set when tools/icu-items traces the tests, would serve every item.)
+unset ICU_DATA
+die() { echo "$*"; exit 1; }
+. "$top/tools/lib/icu-data.sh"
+icu=$(ls /usr/lib/"$(gcc -print-multiarch)"/libicudata.so.[0-9]* | head -n 1)
+mkdir -p "$work/icu"
+printf '# converters\ncnvalias.icu\ngb18030.cnv\n' > "$work/keep.txt"
+icu_data_keep=$work/keep.txt
+icu_data_trim "$icu" gcc "$work/icu/$(basename "$icu")"
+expect "ICU data: the kept items, no others" equals "$(icu_data_items "$work/icu/$(basename "$icu")" | tr '\n' ' ')" \
+  "cnvalias.icu gb18030.cnv "
+icu_data_trim "$icu" gcc "$work/icu/again.so"
+expect "ICU data: the same library from a second build" cmp -s "$work/icu/again.so" "$work/icu/$(basename "$icu")"
+convert() { printf '备份\n' | LD_LIBRARY_PATH=$work/icu uconv -f utf-8 -t "$1" 2>&1 | od -An -tx1 | tr -d ' \n'; }
+expect "ICU data: a kept converter converts" equals "$(convert gb18030)" "b1b8b7dd0a"
+expect "ICU data: a removed one is not there" bash -c "! printf 'a' | LD_LIBRARY_PATH='$work/icu' uconv -f utf-8 -t big5 >/dev/null 2>&1"
+echo "zh.res" >> "$work/keep.txt"; echo "no-such-item.res" >> "$work/keep.txt"
+expect "ICU data: an item the data lacks is refused" equals \
+  "$( (icu_data_trim "$icu" gcc "$work/icu/stale.so") 2>&1; echo "status $?")" \
+  "the ICU data of $icu lacks no-such-item.res"$'\n'"status 1"
+
 finish

@@ -53,4 +53,5 @@ def main():
     print(dark)
 
 
-main()
+if __name__ == '__main__':
+    main()

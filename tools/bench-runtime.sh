@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Benchmark: what the `arm` stick's runtimes cost a small, slow pendant,
+# for the stick that tools/make-stick of REF (default: main) builds
+# ("before") and the one this tree's builds ("after"), from the same
+# builds of the tool, in one run. For each runtime (armhf on a Cortex-A9,
+# armel on an ARM926), under qemu on the simulated pendant:
+#   size     the runtime folder (.pendant-tool/ABI), MB
+#   noexec   the RAM a start from a noexec stick takes: the runtime and
+#            sqlite3 copied to a tmpfs, as the launcher does, MB used there
+#   read     the bytes of the stick paged in from the launch to the first
+#            dialog (answered 取消, the tool then ends): the stick is an
+#            ext2 image on a loop device of this script's own, in a private
+#            mount namespace, mounted afresh before each start (so nothing
+#            of it is cached), and fincore counts its files' pages after
+#   first    ms from the launch to the first dialog (median of ROUNDS)
+# and the ratio after/before of each. The whole stick's size too.
+#   tools/bench-runtime.sh [ROUNDS [REF [TARGET]]]   (default 3, main, arm;
+#                                           armhf or armel: that stick alone)
+# Needs the armhf and armel builds (tools/setup.sh --target armhf / armel):
+# their dialog robots, and their stick-build folders, which the sticks are
+# built in (as the stick tests do).
+set -euo pipefail
+top=$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)
+. "$top/tools/lib/bench.sh"
+. "$top/tools/lib/sim.sh"
+
+# __start IMAGE MOUNT LOG ROBOT SCRATCH [pendant-sim options...]: (in a
+# private mount namespace) one start of the stick in IMAGE, mounted at
+# MOUNT; prints the ms to the first dialog and the bytes of the stick in
+# the page cache after.
+if [ "${1:-}" = __start ]; then
+  img=$2 mnt=$3 log=$4 robot=$5 scratch=$6; shift 6
+  mount -o loop "$img" "$mnt"
+  sim_prefix=("$top/tools/emulate" armhf)
+  start=$(date +%s%3N)
+  with_robot "$robot" 取消 "$log" "" "$scratch" "$@" -- "$mnt/pendant-tool" "$mnt" > "$scratch.out" 2>&1 || true
+  first=$(grep -m1 -o '"epoch_ms":[0-9]*' "$log" | cut -d: -f2) ||
+    { echo "no dialog from the stick in $img:" >&2; tail -n 5 "$scratch.out" >&2; exit 1; }
+  find "$mnt" -type f ! -name pendant-tool.log -exec fincore --bytes --noheadings --raw -o RES,SIZE,FILE {} + |
+    sed "s|$mnt/||" | sort -rn > "$scratch.fincore"
+  bytes=$(awk '{ s += $1 } END { print s + 0 }' "$scratch.fincore")
+  echo "$((first - start)) $bytes"
+  exit 0
+fi
+
+rounds=${1:-3} ref=${2:-main} target=${3:-arm}
+case $target in
+  arm) abis=(armhf armel) ;;
+  armhf|armel) abis=("$target") ;;
+  *) echo "unknown target '$target' (arm, armhf or armel)" >&2; exit 2 ;;
+esac
+[ "$(id -u)" = 0 ] || { echo "needs root (loop devices, the simulated pendant)" >&2; exit 1; }
+for abi in "${abis[@]}"; do
+  [ -f "$top/build-$abi/tests/libpendant_robot_preload.so" ] ||
+    { echo "build first: tools/setup.sh --target $abi" >&2; exit 1; }
+done
+work=$(mktemp -d /tmp/bench-runtime.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+# The sticks. make-stick arm builds in DIR-armhf and DIR-armel: links to
+# the stick-build folders of the two builds. Before: REF's make-stick and
+# stick/ files, with this tree's sources and builds.
+for abi in armhf armel; do ln -s "$top/build-$abi/stick-build" "$work/build-$abi"; done
+[ "$target" = arm ] || ln -s "$top/build-$target/stick-build" "$work/build"
+mkdir -p "$work/ref"
+git -C "$top" archive "$ref" stick tools/make-stick | tar -x -C "$work/ref"
+sed -e "s|^top=.*|top=$top|" -e "s|\"\$top/stick/|\"$work/ref/stick/|g" "$work/ref/tools/make-stick" > "$work/ref/make-stick"
+bash "$work/ref/make-stick" --build "$work/build" "$target" 127.0.0.2 "$work/before" 2>&1 | tail -n 1
+"$top/tools/make-stick" --build "$work/build" "$target" 127.0.0.2 "$work/after" 2>&1 | tail -n 1
+
+mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+
+# noexec_kb STICK ABI: KB a tmpfs holds after the launcher's copy.
+noexec_kb() {
+  unshare --mount --propagation private sh -c 'mount -t tmpfs ram "$1" && cp -R "$2/." "$1/" && cp "$3" "$1/" &&
+    df -k "$1" | awk "NR == 2 { print \$3 }"' sh "$work/ram" "$1/.pendant-tool/$2" "$1/sqlite3"
+}
+mkdir -p "$work/ram" "$work/mnt"
+
+# start STICK ABI CPU ROUND: one cold start from the stick's image;
+# prints "ms bytes".
+start() {
+  local stick=$1 abi=$2 cpu=$3 r=$4 name=$1-$2-$4
+  unshare --mount --propagation private "$top/tools/bench-runtime.sh" __start "$work/$stick.img" "$work/mnt" "$work/$name.log" \
+    "$top/build-$abi/tests/libpendant_robot_preload.so" "$work/sim-$name" --cpu "$cpu" \
+    --hide /usr/lib/arm-linux-gnueabihf --hide /usr/arm-linux-gnueabihf --hide /lib/ld-linux-armhf.so.3 \
+    --hide /usr/arm-linux-gnueabi
+}
+
+for stick in before after; do
+  # The image: the stick's files on ext2, 20 % room to spare.
+  size=$(( $(du -sk "$work/$stick" | cut -f1) * 12 / 10 + 4096 ))
+  mkfs.ext2 -q -d "$work/$stick" "$work/$stick.img" "${size}k"
+done
+declare -A value
+cases=""
+for abi in "${abis[@]}"; do
+  case $abi in armhf) cases+=" armhf|cortex-a9" ;; armel) cases+=" armel|arm926" ;; esac
+done
+for c in $cases; do
+  abi=${c%|*} cpu=${c#*|}
+  for stick in before after; do
+    value[$stick-$abi-size]=$(mb "$(du -sk "$work/$stick/.pendant-tool/$abi" | cut -f1)")
+    value[$stick-$abi-noexec]=$(mb "$(noexec_kb "$work/$stick" "$abi")")
+  done
+  for r in $(seq "$rounds"); do
+    for stick in before after; do
+      read -r ms bytes < <(start "$stick" "$abi" "$cpu" "$r")
+      echo "$abi round $r $stick: first dialog $ms ms, $(mb $((bytes / 1024))) MB of the stick read"
+      echo "$ms" >> "$work/$stick-$abi.ms"; echo "$bytes" >> "$work/$stick-$abi.bytes"
+    done
+  done
+  for stick in before after; do
+    value[$stick-$abi-first]=$(median $(cat "$work/$stick-$abi.ms"))
+    value[$stick-$abi-read]=$(mb $(( $(median $(cat "$work/$stick-$abi.bytes")) / 1024 )))
+  done
+done
+
+echo
+printf '%-7s %-20s %10s %10s %7s\n' runtime measure before after ratio
+for c in $cases; do
+  abi=${c%|*}
+  for m in "size MB" "noexec MB" "read MB" "first ms"; do
+    k=${m% *}
+    printf '%-7s %-20s %10s %10s %7s\n' "$abi" "$m" "${value[before-$abi-$k]}" "${value[after-$abi-$k]}" \
+      "$(ratio "${value[after-$abi-$k]}" "${value[before-$abi-$k]}")"
+  done
+done
+echo
+for c in $cases; do
+  abi=${c%|*}
+  echo "$abi, after, the files read most (bytes read, size):"
+  head -n 8 "$work/sim-after-$abi-$rounds.fincore" | awk '{ printf "  %-60s %6.1f of %6.1f MB\n", $3, $1 / 1048576, $2 / 1048576 }'
+done
+b=$(du -sk "$work/before" | cut -f1) a=$(du -sk "$work/after" | cut -f1)
+printf '%-7s %-20s %10s %10s %7s\n' "$target" "stick MB" "$(mb "$b")" "$(mb "$a")" "$(ratio "$a" "$b")"
