@@ -6,8 +6,13 @@
 //   package-check PACKAGE.zip
 //   package-check --required     the files a package must hold, one a line
 //   package-check --plan         the install plan's entries, "SOURCE<tab>top-files|whole"
+//   package-check --verify PUB PACKAGE.zip
+//                                the tool's own signature check of the package
+//                                against the key PUB (tools/bench-signature.sh
+//                                measures it): "OK <key> <version>" or "FAIL <why>"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,6 +23,8 @@
 #include "controller/site.h"
 #include "ui/force_global.h"
 #include "upgrade/install_plan.h"
+#include "upgrade/package_signature.h"
+#include "upgrade/package_file.h"
 #include "upgrade/package_policy.h"
 #include "upgrade/zip_directory.h"
 
@@ -50,8 +57,24 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
+    if (argc == 4 && qstrcmp(argv[1], "--verify") == 0) {
+        QFile key(QString::fromLocal8Bit(argv[2]));
+        if (!key.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "package-check: cannot read %s\n", argv[2]);
+            return 2;
+        }
+        upgrade::SignedPackage signedPackage;
+        const QString problem =
+            upgrade::signatureProblem(QString::fromLocal8Bit(argv[3]), {key.readAll()}, signedPackage);
+        if (!problem.isEmpty()) {
+            std::printf("FAIL %s\n", qPrintable(problem));
+            return 1;
+        }
+        std::printf("OK %s %s\n", qPrintable(signedPackage.keyFingerprint), qPrintable(signedPackage.version));
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: package-check PACKAGE.zip | --required | --plan\n");
+        std::fprintf(stderr, "usage: package-check PACKAGE.zip | --required | --plan | --verify PUB PACKAGE.zip\n");
         return 2;
     }
     if (qstrcmp(argv[1], "--plan") == 0) {

@@ -68,6 +68,11 @@ void box(const QString &title, const QString &text, const QString &clicked)
     append(QStringLiteral("box [%1] %2 -> %3").arg(oneLine(title), oneLine(text), clicked));
 }
 
+void note(const QString &text)
+{
+    append(oneLine(text));
+}
+
 void end()
 {
     append(QStringLiteral("end"));

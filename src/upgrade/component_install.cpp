@@ -17,6 +17,7 @@
 #include "ui/dialog_recipes.h"
 #include "upgrade/install_plan.h"
 #include "upgrade/package_checks.h"
+#include "upgrade/package_file.h"
 #include "upgrade/package_policy.h"
 #include "upgrade/upgrade_boxes.h"
 

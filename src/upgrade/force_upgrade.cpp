@@ -11,11 +11,15 @@
 
 #include "controller/shares.h"
 #include "controller/site.h"
+#include "exec/file_ops.h"
 #include "exec/shell_quote.h"
+#include "log/run_log.h"
 #include "ui/dialog_recipes.h"
 #include "upgrade/component_install.h"
 #include "upgrade/package_checks.h"
+#include "upgrade/package_file.h"
 #include "upgrade/package_policy.h"
+#include "upgrade/package_signature.h"
 #include "upgrade/package_staging.h"
 #include "upgrade/upgrade_boxes.h"
 
@@ -54,9 +58,28 @@ bool mountShares()
     return true;
 }
 
+// On a stick that trusts signing keys, the package must carry a signature
+// by one of them over the bytes on the stick; the run log names the key
+// and the version text. A stick that trusts none says so in the log.
+QString trustProblem(const QString &packageFile, const upgrade::TrustedKeys &trusted,
+                     upgrade::SignedPackage &signedPackage)
+{
+    if (trusted.isEmpty()) {
+        runlog::note(QStringLiteral("signature: packages are not verified (this stick trusts no signing key)"));
+        return QString();
+    }
+    const QString problem = upgrade::signatureProblem(packageFile, trusted, signedPackage);
+    if (problem.isEmpty())
+        runlog::note(QStringLiteral("signature: %1 verified by key %2, version: %3")
+                         .arg(upgrade::packageFileName(), signedPackage.keyFingerprint, signedPackage.version));
+    else
+        runlog::note(QStringLiteral("signature: refused: ") + problem);
+    return problem;
+}
+
 }  // namespace
 
-void ForceUpgrade(const QString &packageDir)
+void ForceUpgrade(const QString &packageDir, const upgrade::TrustedKeys &trusted)
 {
     if (!confirmed())
         return;
@@ -76,6 +99,13 @@ void ForceUpgrade(const QString &packageDir)
         return upgrade::showResult(QString::fromLocal8Bit("错误"),
                                    QString::fromLocal8Bit("无法找到%1.zip文件！").arg(zip_file_name));
 
+    upgrade::SignedPackage signedPackage;
+    if (!trusted.isEmpty())
+        progress.setLabelText(QString::fromLocal8Bit("校验%1.zip签名...").arg(zip_file_name));
+    const QString untrusted = trustProblem(packageFile, trusted, signedPackage);
+    if (!untrusted.isEmpty())
+        return upgrade::showPackageWarning(untrusted);
+
     if (!mountShares())
         return;
 
@@ -87,6 +117,18 @@ void ForceUpgrade(const QString &packageDir)
     if (!upgrade::roomFor(upgrade::dataShareNeeds(QFileInfo(packageFile).size(), entries)))
         return;
 
-    if (upgrade::stagePackage(progress, packagePath, entries))
+    if (!upgrade::copyPackage(progress, packagePath))
+        return;
+    // The copy is what gets unpacked: it must be the package that was
+    // signed, whatever happened on the stick since.
+    if (!trusted.isEmpty()) {
+        const QString problem = upgrade::signedCopyProblem(upgrade::stagedPackage(), signedPackage);
+        if (!problem.isEmpty()) {
+            runlog::note(QStringLiteral("signature: the copy on the share refused: ") + problem);
+            exec::removeIgnoringStatus(exec::Route::System, upgrade::stagedPackage());
+            return upgrade::showPackageWarning(QString::fromLocal8Bit("拷贝到控制器的") + problem);
+        }
+    }
+    if (upgrade::unpackPackage(progress, entries))
         upgrade::installComponents(progress);
 }

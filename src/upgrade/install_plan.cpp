@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "controller/site.h"
-#include "ui/force_global.h"
+#include "upgrade/package_file.h"
 
 namespace upgrade {
 

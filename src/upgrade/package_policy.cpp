@@ -2,6 +2,7 @@
 
 #include "database/schema.h"
 #include "ui/force_global.h"
+#include "upgrade/package_file.h"
 
 namespace upgrade {
 

@@ -6,11 +6,12 @@
 #include "exec/commands.h"
 #include "exec/shell_quote.h"
 #include "ui/dialog_recipes.h"
+#include "upgrade/package_file.h"
 #include "upgrade/upgrade_boxes.h"
 
 namespace upgrade {
 
-bool stagePackage(QProgressDialog &progress, const QString &packagePath, const QList<ZipEntry> &entries)
+bool copyPackage(QProgressDialog &progress, const QString &packagePath)
 {
     progress.setValue(10);
     progress.setLabelText(QString::fromLocal8Bit("拷贝%1.zip...").arg(zip_file_name));
@@ -20,7 +21,16 @@ bool stagePackage(QProgressDialog &progress, const QString &packagePath, const Q
         ui::showPlainWarning("Copy %1.zip to nfs_space error!", zip_file_name);
         return false;
     }
+    return true;
+}
 
+QString stagedPackage()
+{
+    return QStringLiteral("%1/%2").arg(nfs_space_dir, packageFileName());
+}
+
+bool unpackPackage(QProgressDialog &progress, const QList<ZipEntry> &entries)
+{
     progress.setValue(30);
     progress.setLabelText(QString::fromLocal8Bit("解压%1.zip...").arg(zip_file_name));
     // Start from an empty staging directory, so files of an earlier run never
@@ -29,8 +39,8 @@ bool stagePackage(QProgressDialog &progress, const QString &packagePath, const Q
     exec::runIgnoringStatus(exec::Route::System, QStringLiteral("/bin/rm -rf ") + controller::staging_dir);
     exec::runIgnoringStatus(exec::Route::System, QStringLiteral("/bin/mkdir -p ") + controller::staging_dir);
     exec::runIgnoringStatus(exec::Route::System, QStringLiteral("sync"));
-    const exec::CommandResult unzip = exec::run(exec::Route::System, QStringLiteral("/usr/bin/unzip -o %1/%2.zip -d %3/")
-                                                          .arg(nfs_space_dir, zip_file_name, controller::staging_dir));
+    const exec::CommandResult unzip = exec::run(exec::Route::System, QStringLiteral("/usr/bin/unzip -o %1 -d %2/")
+                                                          .arg(stagedPackage(), controller::staging_dir));
     // unzip's status cannot be trusted alone (BusyBox's exits 1 for every
     // failure, Info-ZIP's for warnings that still extracted every file):
     // every entry of the package must be on disk as its directory gives it.

@@ -1,6 +1,7 @@
 #include "upgrade/upgrade_boxes.h"
 
 #include "ui/force_global.h"
+#include "upgrade/package_file.h"
 
 namespace upgrade {
 

@@ -20,6 +20,9 @@ const QString root = QStringLiteral("/home/ostrel/nfs_space/tmp/tesma/");
 
 using support::u8;
 
+// A stick that trusts no signing key: packages install unverified.
+const upgrade::TrustedKeys noTrust;
+
 // The package on the stick made of the unpacked entries, as they are now.
 void zipStaged()
 {
@@ -146,7 +149,7 @@ private slots:
         stagePackage(true);
         RecordingBackend commands;
         DialogRobot robot({u8("取消")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QVERIFY(commands.calls.isEmpty());
         QCOMPARE(robot.boxes().size(), 1);
         const DialogRecord box = robot.boxes().first();
@@ -167,7 +170,7 @@ private slots:
         RecordingBackend commands;
         support::DebugCapture debug;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
 
         QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick)} + unpack + installRequired +
                                           installScript + installPictures + installShellAndModels + cleanUp);
@@ -196,7 +199,7 @@ private slots:
         QDir().mkpath(QStringLiteral("/home/ostrel/nfs_space"));
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick + QLatin1Char('/'));
+        ForceUpgrade(stick + QLatin1Char('/'), noTrust);
         QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick + QLatin1Char('/'))} + unpack +
                                           installRequired + installPictures + cleanUp);
         QCOMPARE(robot.boxes().last().text, u8("升级成功，请手动重启系统！"));
@@ -208,7 +211,7 @@ private slots:
         QVERIFY(QDir(QStringLiteral("/home/ostrel")).removeRecursively());
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(commands.commands().mid(0, 6),
                  QStringList({QStringLiteral("/bin/mkdir -p /home/ostrel/nfs_space"), QStringLiteral("sync"), mounts[0],
                               QStringLiteral("/bin/mkdir -p /home/ostrel/workspace"), QStringLiteral("sync"), mounts[1]}));
@@ -227,7 +230,7 @@ private slots:
         QDir().mkpath(stick);
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(dir);
+        ForceUpgrade(dir, noTrust);
         QVERIFY(commands.calls.isEmpty());
         QCOMPARE(robot.progressSteps().last(), u8("0 检查tesma.zip压缩包是否存在..."));
         const DialogRecord box = robot.boxes().last();
@@ -243,7 +246,7 @@ private slots:
         stagePackage(false);
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick + QLatin1Char('/'));
+        ForceUpgrade(stick + QLatin1Char('/'), noTrust);
         QVERIFY2(commands.commands().contains(QStringLiteral("/bin/cp -rf /media/usb//tesma.zip /home/ostrel/nfs_space/")),
                  qPrintable(commands.commands().join(QLatin1Char('\n'))));
     }
@@ -282,7 +285,7 @@ private slots:
             return fromSystemStatus(failingMount >= 0 && c == mounts[failingMount] ? -1 : 0);
         };
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(commands.commands(), mounts.mid(0, commandCount));
         const DialogRecord box = robot.boxes().last();
         QCOMPARE(box.title, QStringLiteral("Error"));
@@ -314,7 +317,7 @@ private slots:
         RecordingBackend commands;
         commands.systemResult = [&](const QString &c) { return fromSystemStatus(c.startsWith(failing) ? status : 0); };
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         const QStringList run = commands.commands();
         int failedAt = 0;
         while (failedAt < run.size() && !run[failedAt].startsWith(failing))
@@ -348,7 +351,7 @@ private slots:
         zipStaged();
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick)} + unpack);
         QCOMPARE(robot.boxes().last().title, QStringLiteral("Error"));
         QCOMPARE(robot.boxes().last().text, warning);
@@ -363,7 +366,7 @@ private slots:
         zipStaged();
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(robot.boxes().size(), 2);
         QCOMPARE(robot.boxes().last().text, QStringLiteral("Can not find file dravon_4 in zip files!"));
     }
@@ -391,7 +394,7 @@ private slots:
         QVERIFY(QFile::copy(stick + QStringLiteral("/tesma.zip"), dir + QStringLiteral("/tesma.zip")));
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(dirBytes);
+        ForceUpgrade(dirBytes, noTrust);
         if (dir.startsWith(QLatin1Char('-')))
             QDir(dir).removeRecursively();  // relative to the working folder
         QVERIFY2(commands.commands().contains(copy), qPrintable(commands.commands().join(QLatin1Char('\n'))));
@@ -447,7 +450,7 @@ private slots:
         };
         support::DebugCapture debug;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         // The workspace copy's debug line holds the raw system() status.
         if (step == u8("更新dravon") && failing.startsWith(QLatin1String("/bin/cp")))
             QCOMPARE(debug.lines, QStringList{QString::number(exitCode < 0 ? -exitCode : exitCode << 8) + QLatin1Char(' ')});
@@ -482,7 +485,7 @@ private slots:
             return exec::CommandResult::exited(c.startsWith(QLatin1String("/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/HMI_Lib")));
         };
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(robot.boxes().last().text, installed ? u8("升级成功，请手动重启系统！")
                                                       : u8("升级未完成：更新HMI_Lib失败。\n请再次运行升级程序以完成升级。"));
     }
@@ -536,7 +539,7 @@ private slots:
                                        "&& cd /home/ostrel/nfs_space/tmp && zip -qr %1 tesma").arg(package)));
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(commands.commands(), mounts + (copied ? QStringList{copyFrom(stick)} + unpack : QStringList()));
         QVERIFY2(robot.boxes().last().text.startsWith(text), qPrintable(robot.boxes().last().text));
         QVERIFY(robot.boxes().last().text.endsWith(u8("未安装任何文件。")));
@@ -553,7 +556,7 @@ private slots:
         QVERIFY(truncate.waitForFinished() && truncate.exitCode() == 0);
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(commands.commands(), mounts);
         const QString text = robot.boxes().last().text;
         QVERIFY2(text.startsWith(u8("存储空间不足，无法升级。\n位置：/home/ostrel/nfs_space\n需要")), qPrintable(text));
