@@ -116,7 +116,10 @@ int main(int argc, char *argv[])
                                                              : QStringLiteral("unzip cannot unpack %1").arg(top + entry));
     };
     judgeUnpacked(QStringLiteral("robot_model.zip"), QStringLiteral("the tool accepts tesma/robot_model.zip"),
-                  upgrade::modelsProblem);
+                  [](const QString &models) {
+                      QList<upgrade::ZipEntry> members;
+                      return upgrade::modelsProblem(models, members);
+                  });
     judgeUnpacked(QStringLiteral("dravon.db"), QStringLiteral("the tool accepts tesma/dravon.db"),
                   upgrade::databaseProblem);
     return failed ? 1 : 0;

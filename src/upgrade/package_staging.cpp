@@ -5,23 +5,20 @@
 #include "controller/site.h"
 #include "exec/commands.h"
 #include "exec/shell_quote.h"
-#include "ui/dialog_recipes.h"
 #include "upgrade/package_file.h"
 #include "upgrade/upgrade_boxes.h"
 
 namespace upgrade {
 
-bool copyPackage(QProgressDialog &progress, const QString &packagePath)
+Problem copyPackage(QProgressDialog &progress, const QString &packagePath)
 {
     progress.setValue(10);
     progress.setLabelText(QString::fromLocal8Bit("拷贝%1.zip...").arg(zip_file_name));
     // A directory starting with '-' is still a path, never an option of cp.
     if (!exec::succeeds(exec::Route::System, QStringLiteral("/bin/cp -rf %1 %2/")
-                                                 .arg(exec::shellQuoteOperand(packagePath), nfs_space_dir))) {
-        ui::showPlainWarning("Copy %1.zip to nfs_space error!", zip_file_name);
-        return false;
-    }
-    return true;
+                                                 .arg(exec::shellQuoteOperand(packagePath), nfs_space_dir)))
+        return {Problem::PlainWarning, QStringLiteral("Copy %1.zip to nfs_space error!").arg(zip_file_name)};
+    return {};
 }
 
 QString stagedPackage()
@@ -29,7 +26,7 @@ QString stagedPackage()
     return QStringLiteral("%1/%2").arg(nfs_space_dir, packageFileName());
 }
 
-bool unpackPackage(QProgressDialog &progress, const QList<ZipEntry> &entries)
+Problem unpackPackage(QProgressDialog &progress, const QList<ZipEntry> &entries)
 {
     progress.setValue(30);
     progress.setLabelText(QString::fromLocal8Bit("解压%1.zip...").arg(zip_file_name));
@@ -48,15 +45,11 @@ bool unpackPackage(QProgressDialog &progress, const QList<ZipEntry> &entries)
     if (unzip.ended)
         unpacked = unzip.couldNotRun() ? QString::fromLocal8Bit("无法运行/usr/bin/unzip")
                                        : unpackedProblem(entries, controller::staging_dir);
-    if (!unpacked.isEmpty()) {
-        showPackageWarning(unpacked);
-        return false;
-    }
-    if (!unzip.succeeded({0, 1})) {
-        ui::showPlainWarning("Unzip %1.zip to tmp error!", zip_file_name);
-        return false;
-    }
-    return true;
+    if (!unpacked.isEmpty())
+        return refused(unpacked);
+    if (!unzip.succeeded({0, 1}))
+        return {Problem::PlainWarning, QStringLiteral("Unzip %1.zip to tmp error!").arg(zip_file_name)};
+    return {};
 }
 
 }  // namespace upgrade
