@@ -5,7 +5,8 @@
 // would install the package, 1 when it would refuse it, 2 for a wrong call.
 //   package-check PACKAGE.zip
 //   package-check --required     the files a package must hold, one a line
-//   package-check --plan         the install plan's entries, "SOURCE<tab>top-files|whole"
+//   package-check --plan         the install plan's entries, "SOURCE<tab>PLACEMENT", the
+//                                placement named as upgrade::placementName() names it
 //   package-check --verify PUB PACKAGE.zip
 //                                the tool's own signature check of the package
 //                                against the key PUB (tools/bench-signature.sh
@@ -79,8 +80,7 @@ int main(int argc, char *argv[])
     }
     if (qstrcmp(argv[1], "--plan") == 0) {
         for (const upgrade::PlanEntry &entry : upgrade::installPlan())
-            std::printf("%s\t%s\n", qPrintable(entry.source),
-                        entry.placement == upgrade::PlanEntry::TopFilesInto ? "top-files" : "whole");
+            std::printf("%s\t%s\n", qPrintable(entry.source), upgrade::placementName(entry.placement));
         return 0;
     }
     if (qstrcmp(argv[1], "--required") == 0) {
