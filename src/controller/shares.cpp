@@ -5,6 +5,7 @@
 
 #include "controller/site.h"
 #include "exec/commands.h"
+#include "exec/file_ops.h"
 
 namespace controller {
 
@@ -27,6 +28,12 @@ bool shareMounted(const QString &dir)
     const QList<QByteArray> lines = exec::backend().mountTable().split('\n');
     return std::any_of(lines.begin(), lines.end(),
                        [&](const QByteArray &line) { return line.startsWith(wanted); });
+}
+
+void recoverCutOffRun(exec::Route route)
+{
+    for (const QString &folder : {robot_control, project_workspace})
+        exec::putBackSetAside(route, folder);
 }
 
 }  // namespace controller

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "exec/commands.h"
+
 namespace controller {
 
 // Creates the mount point `dir` when it is missing ("/bin/mkdir -p", then
@@ -14,5 +16,11 @@ bool mountShare(const QString &dir);
 // True when the mount table shows the controller's export of `dir` mounted
 // on `dir` ("<controller>:<dir> <dir> ..."), as by an earlier run too.
 bool shareMounted(const QString &dir);
+
+// Finishes what a run cut off between two renames left, before this run
+// changes anything: a folder the tool replaces whole (robot_control, the
+// project workspace) that is missing is put back from the newest copy
+// set aside for it. Needs the data share mounted.
+void recoverCutOffRun(exec::Route route);
 
 }  // namespace controller

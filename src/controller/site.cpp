@@ -16,6 +16,7 @@ const QString database = QStringLiteral("/home/ostrel/nfs_space/dravon.db");
 const QString dump_file = QStringLiteral("/home/ostrel/nfs_space/dravon_dump.db");
 const QString salvage_file = QStringLiteral("/home/ostrel/nfs_space/dravon_salvage.db");
 const QString staging_dir = QStringLiteral("/home/ostrel/nfs_space/tmp");
+const QString robot_control = QStringLiteral("/home/ostrel/nfs_space/robot_control");
 const QString project_workspace = QStringLiteral("/home/ostrel/nfs_space/workspace");
 const QString workspace_backups = QStringLiteral("/home/ostrel/nfs_space/workspace_backup");
 const QString database_backups = QStringLiteral("/home/ostrel/nfs_space/database_backup");

@@ -19,6 +19,7 @@ extern const QString database;           // dravon.db on the data share
 extern const QString dump_file;          // dravon_dump.db, the repair's rebuilt copy
 extern const QString salvage_file;       // dravon_salvage.db, what the repair salvaged from a damaged one
 extern const QString staging_dir;        // where the upgrade unpacks its package
+extern const QString robot_control;      // the controller-program folder, replaced whole by an upgrade
 extern const QString project_workspace;  // the controller's project workspace
 extern const QString workspace_backups;  // workspace_backup, one entry per project backup
 extern const QString database_backups;   // database_backup

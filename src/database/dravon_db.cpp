@@ -16,8 +16,12 @@ bool replaceWith(const QString &file, const QString &why, exec::Route route, exe
     const QString staged = controller::database + QLatin1Char('.') + why;
     // A whole copy first: a file renamed straight from elsewhere might be
     // one a full share cut short.
-    const bool placed = exec::keepCopy(route, file, staged, copy) &&
-                        exec::replaceByRename(route, staged, controller::database, QString()) == exec::Replacement::Placed;
+    const bool copied = exec::keepCopy(route, file, staged, copy);
+    // The controller's programs must still own and write the new file.
+    if (copied)
+        exec::adoptOwnerAndMode(staged, controller::database);
+    const bool placed = copied && exec::replaceByRename(route, staged, controller::database, QString()) ==
+                                      exec::Replacement::Placed;
     exec::sync(route);
     if (!placed)
         exec::removeIgnoringStatus(route, staged);

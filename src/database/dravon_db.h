@@ -16,8 +16,9 @@ namespace database {
 QString keep(const QString &why, exec::Route route);
 
 // Puts `file` in place of dravon.db: a copy beside it under the temporary
-// name dravon.db.<why>, then a rename over it, then a sync, so the
-// database is at every moment either the old file or the whole new one.
+// name dravon.db.<why>, given the owner, group and mode of the file it
+// replaces, then a rename over it, then a sync, so the database is at
+// every moment either the old file or the whole new one.
 // Answers whether the new file is in place; when not, the database is as
 // it was and the temporary copy is gone. `copy`, when given, receives how
 // the copy command ended.

@@ -1,9 +1,15 @@
 #include "exec/file_ops.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "exec/shell_quote.h"
+#include "log/run_log.h"
 
 namespace exec {
 
@@ -14,9 +20,67 @@ QString operand(const QString &path)
     return shellQuoteFileName(path);
 }
 
+// Which file an entry is: the path itself, not what a link points to.
+struct Identity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool valid = false;
+    bool operator==(const Identity &other) const
+    {
+        return valid && other.valid && device == other.device && inode == other.inode;
+    }
+};
+
+Identity identityOf(const QString &path)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {st.st_dev, st.st_ino, true};
+}
+
+// A rename, judged by what it did as well: mv exits 0 having moved `from`
+// into the folder a link at `to` points to, so the entry that was at
+// `from` must be what `to` names now.
 bool moved(Route route, const QString &from, const QString &to)
 {
-    return succeeds(route, QStringLiteral("/bin/mv -f %1 %2").arg(operand(from), operand(to)));
+    const Identity entry = identityOf(from);
+    if (!succeeds(route, QStringLiteral("/bin/mv -f %1 %2").arg(operand(from), operand(to))))
+        return false;
+    // Nothing at `from` before: mv could not have exited 0 on a real disk.
+    return !entry.valid || identityOf(to) == entry;
+}
+
+QString asidePrefix(const QString &target)
+{
+    return QFileInfo(target).fileName() + QStringLiteral(".replaced.");
+}
+
+// Owners that could not be set below one adoptOwnerAndMode() call.
+struct OwnerFailures {
+    int count = 0;
+    QString first;
+};
+
+void adopt(const QString &fresh, const QString &target, OwnerFailures &failures)
+{
+    struct stat old, now;
+    const QByteArray freshName = QFile::encodeName(fresh);
+    if (::stat(QFile::encodeName(target).constData(), &old) != 0 || ::lstat(freshName.constData(), &now) != 0)
+        return;
+    if (S_ISLNK(now.st_mode) || S_ISDIR(old.st_mode) != S_ISDIR(now.st_mode))
+        return;
+    // The owner first: a change of owner clears the set-user-ID bits.
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
+        ::lchown(freshName.constData(), old.st_uid, old.st_gid) != 0 && failures.count++ == 0)
+        failures.first = QStringLiteral("%1 (%2)").arg(fresh, QString::fromLocal8Bit(std::strerror(errno)));
+    ::chmod(freshName.constData(), old.st_mode & 07777);
+    if (!S_ISDIR(now.st_mode))
+        return;
+    const QStringList names =
+        QDir(fresh).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &name : names)
+        adopt(fresh + QLatin1Char('/') + name, target + QLatin1Char('/') + name, failures);
 }
 
 }  // namespace
@@ -25,6 +89,16 @@ bool present(const QString &path)
 {
     const QFileInfo entry(path);
     return entry.exists() || entry.isSymLink();
+}
+
+void adoptOwnerAndMode(const QString &fresh, const QString &target)
+{
+    OwnerFailures failures;
+    adopt(fresh, target, failures);
+    if (failures.count > 0)
+        runlog::note(QStringLiteral("owner of %1 entries not kept (the share refuses it), first: %2")
+                         .arg(failures.count)
+                         .arg(failures.first));
 }
 
 bool keepCopy(Route route, const QString &file, const QString &copy, CommandResult *ran)
@@ -42,31 +116,61 @@ bool keepCopy(Route route, const QString &file, const QString &copy, CommandResu
     return false;
 }
 
-Replacement replaceByRename(Route route, const QString &fresh, const QString &target, const QString &aside)
+Replacement replaceByRename(Route route, const QString &fresh, const QString &target, const QString &stamp)
 {
-    const QFileInfo old(target);
-    if (!old.isDir() || old.isSymLink())
+    // A file, a link to one, a dangling link or nothing: one rename, which
+    // replaces a link itself.
+    if (!QFileInfo(target).isDir())
         return moved(route, fresh, target) ? Replacement::Placed : Replacement::Unchanged;
-    if (aside.isEmpty() || !moved(route, target, aside))
+    // mv onto a folder, or onto a link to one, would move `fresh` into it.
+    if (stamp.isEmpty())
+        return Replacement::Unchanged;
+    const QString aside = target + QStringLiteral(".replaced.") + stamp;
+    if (!moved(route, target, aside))
         return Replacement::Unchanged;
     if (!moved(route, fresh, target))
         return moved(route, aside, target) ? Replacement::Unchanged : Replacement::SetAside;
-    removeIgnoringStatus(route, aside);
+    for (const QString &kept : setAside(target))
+        removeIgnoringStatus(route, kept);
     return Replacement::Placed;
 }
 
-bool mergeByRename(Route route, const QString &fresh, const QString &target, const QString &asideSuffix)
+QStringList setAside(const QString &target)
+{
+    const QFileInfo info(target);
+    QStringList kept;
+    const QStringList names = info.dir().entryList({asidePrefix(target) + QLatin1Char('*')},
+                                                   QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString &name : names)
+        kept << info.dir().filePath(name);
+    return kept;
+}
+
+bool putBackSetAside(Route route, const QString &target)
+{
+    if (present(target))
+        return true;
+    const QStringList kept = setAside(target);
+    if (kept.isEmpty())
+        return false;
+    const bool back = moved(route, kept.last(), target);
+    runlog::note(QStringLiteral("%1 was missing after a run cut off; %2 from %3")
+                     .arg(target, back ? QStringLiteral("put back") : QStringLiteral("could not be put back"),
+                          kept.last()));
+    return back;
+}
+
+bool mergeByRename(Route route, const QString &fresh, const QString &target)
 {
     const QFileInfo from(fresh), to(target);
-    const bool folderThere = to.isDir() && !to.isSymLink();
-    if (folderThere && (!from.isDir() || from.isSymLink()))
+    if (!to.isDir())
+        return replaceByRename(route, fresh, target, QString()) == Replacement::Placed;
+    if (!from.isDir() || from.isSymLink())
         return false;
-    if (!folderThere)
-        return replaceByRename(route, fresh, target, target + asideSuffix) == Replacement::Placed;
     const QStringList names =
         QDir(fresh).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &name : names)
-        if (!mergeByRename(route, fresh + QLatin1Char('/') + name, target + QLatin1Char('/') + name, asideSuffix))
+        if (!mergeByRename(route, fresh + QLatin1Char('/') + name, target + QLatin1Char('/') + name))
             return false;
     return true;
 }

@@ -70,7 +70,7 @@ void box(const QString &title, const QString &text, const QString &clicked)
 
 void note(const QString &text)
 {
-    append(oneLine(text));
+    append(QStringLiteral("note: ") + oneLine(text));
 }
 
 void end()

@@ -29,21 +29,16 @@ struct WorkspaceRestore {
     QString aside;
 };
 
-// The backup entry is copied beside the live workspace first; only a
-// complete copy takes its place, and the old workspace is set aside until
-// then, so on any failure the live workspace stays as it was, or, should
-// even the move back fail, lies whole under the name it was set aside as.
+// The backup entry is copied beside the live workspace first and given
+// the owner and mode of what it replaces; only a complete copy takes its
+// place, and the old workspace (or the link that stood there) is set aside
+// until then, so on any failure the live workspace stays as it was, or,
+// should even the move back fail, lies whole under the name it was set
+// aside as, from where the next run puts it back.
 WorkspaceRestore restoreWorkspace(const QString &name)
 {
     WorkspaceRestore result;
     const QString staged = controller::project_workspace + QStringLiteral(".restoring");
-    const QString aside = controller::project_workspace + QStringLiteral(".replaced");
-    // A workspace set aside by an interrupted earlier restore may be the
-    // only copy of the old project: it is kept under a name of its own.
-    if (exec::present(aside) &&
-        exec::replaceByRename(runner, aside, aside + QLatin1Char('.') + controller::timeStamp(), QString()) !=
-            exec::Replacement::Placed)
-        return result;
     if (!exec::remove(runner, staged))
         return result;
     const QString source = exec::shellQuoteFileName(controller::workspace_backups + QLatin1Char('/') + name);
@@ -52,8 +47,9 @@ WorkspaceRestore restoreWorkspace(const QString &name)
         return result;
     }
     exec::sync(runner);
+    exec::adoptOwnerAndMode(staged, controller::project_workspace);
 
-    switch (exec::replaceByRename(runner, staged, controller::project_workspace, aside)) {
+    switch (exec::replaceByRename(runner, staged, controller::project_workspace, controller::timeStamp())) {
     case exec::Replacement::Placed:
         exec::sync(runner);
         result.outcome = WorkspaceRestore::Restored;
@@ -64,7 +60,8 @@ WorkspaceRestore restoreWorkspace(const QString &name)
         break;
     case exec::Replacement::SetAside:
         result.outcome = WorkspaceRestore::Displaced;
-        result.aside = aside;
+        // This run's is the newest.
+        result.aside = exec::setAside(controller::project_workspace).constLast();
         break;
     }
     return result;

@@ -1,5 +1,6 @@
 #include "rescue/rescue_menu.h"
 
+#include "controller/shares.h"
 #include "rescue/backup_restore.h"
 #include "rescue/database_repair.h"
 #include "rescue/mount_check.h"
@@ -9,6 +10,9 @@ void startRescueMode()
 {
     if (!check_mount_state())
         return;
+    // An upgrade or restore cut off between two renames left a folder set
+    // aside: the controller gets it back before anything else is done.
+    controller::recoverCutOffRun(exec::Route::Runner);
 
     const int chosen = ui::execStyledBox(
         QString::fromLocal8Bit("警告"), QMessageBox::Critical,

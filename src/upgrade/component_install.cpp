@@ -34,11 +34,6 @@ QString runStamp()
     return stamp;
 }
 
-QString asideSuffix()
-{
-    return QStringLiteral(".replaced.") + runStamp();
-}
-
 // The diagnostic line the pendant's software writes after two copies: the
 // raw system() status, then a blank (the exit code times 256, a signal's
 // number for a shell that was killed, -1 when no shell ran).
@@ -47,84 +42,104 @@ void writeStatus(const CommandResult &result)
     qDebug().nospace() << result.status << " ";
 }
 
-// Makes the entry's executables executable in `dir`. A program the package
-// does not bring may fail to be (the chmod runs for every package).
-bool makeExecutable(const PlanEntry &entry, const QString &dir)
+// Where an entry going into the folder `dir` is copied whole first: a
+// hidden name in that folder, on the same file system, that no glob of the
+// pendant's or the controller's software matches.
+QString freshIn(const QString &dir, const PlanEntry &entry)
 {
+    QString name = entry.source;
+    if (name.endsWith(QLatin1Char('/')))
+        name.chop(1);
+    return QDir(dir).filePath(QLatin1Char('.') + name + QStringLiteral(".upgrading"));
+}
+
+// The entries of the staged folder that a copy of "<folder>/*" would take:
+// the visible top-level ones (the shell's * skips hidden names), or only
+// its files for a copy without -r.
+QStringList topLevel(const QString &folder, QDir::Filters kinds)
+{
+    return QDir(folder).entryList(kinds | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Before anything of the copy at `fresh` is renamed into place: it takes
+// the owner, group and mode of what it replaces at `target`, and the
+// entry's executables that the package brings are made executable in it,
+// so no program is ever seen without its run bits.
+bool prepare(const PlanEntry &entry, const QString &fresh, const QString &target)
+{
+    exec::adoptOwnerAndMode(fresh, target);
+    const bool folder = entry.source.endsWith(QLatin1Char('/'));
     for (const QString &name : entry.executables) {
-        const QString path = dir.endsWith(QLatin1Char('/')) ? dir + name : dir + QLatin1Char('/') + name;
-        if (!exec::succeeds(route, QStringLiteral("/bin/chmod a+x ") + path) &&
-            QFile::exists(staged(entry.source) + (entry.source.endsWith(QLatin1Char('/')) ? name : QString())))
+        const QString brought = folder ? staged(entry.source) + name : staged(entry.source);
+        const QString copy = folder ? QDir(fresh).filePath(name) : fresh;
+        if (QFile::exists(brought) && !exec::succeeds(route, QStringLiteral("/bin/chmod a+x ") + copy))
             return false;
     }
     return true;
 }
 
-// The HMI: the folder's content (as the shell's * sees it) into the target.
+// Puts each of `names` from the copy at `fresh` into the folder `target`
+// by the merge rule, then removes what is left of the copy.
+bool mergeInto(const QString &fresh, const QString &target, const QStringList &names)
+{
+    for (const QString &name : names)
+        if (!exec::mergeByRename(route, QDir(fresh).filePath(name), QDir(target).filePath(name)))
+            return false;
+    exec::removeIgnoringStatus(route, fresh);
+    return true;
+}
+
+// A folder's content into the target folder, as a recursive copy of
+// "<folder>/*" onto it would leave it (the HMI on the pendant, the
+// controller programs on the workspace share): the folder is copied whole
+// beside the target, prepared, and its visible top-level entries are put in
+// place by the merge rule, so a folder both have is merged and every other
+// entry there stays.
 bool installContents(const PlanEntry &entry)
 {
-    if (!exec::succeeds(route, QStringLiteral("/bin/cp -rf %1/* %2").arg(staged(entry.source), entry.target)))
+    const QString source = staged(entry.source);
+    const QString fresh = freshIn(entry.target, entry);
+    exec::removeIgnoringStatus(route, fresh);
+    const CommandResult copy = exec::run(route, QStringLiteral("/bin/cp -rf %1 %2").arg(source, fresh));
+    if (entry.placement == PlanEntry::ProgramsInto)
+        writeStatus(copy);
+    if (!copy.succeeded())
         return false;
-    exec::runIgnoringStatus(route, QStringLiteral("sync"));
-    return makeExecutable(entry, entry.target);
+    exec::sync(route);
+    return prepare(entry, fresh, entry.target) && mergeInto(fresh, entry.target, topLevel(source, QDir::AllEntries));
 }
 
-// The libraries: the copy is meant to put every regular, visible top-level
-// file into the target; it skips subfolders and hidden files, and its glob
-// matches nothing in an empty folder, so a non-zero status alone tells
-// nothing. The step is judged by the files it was meant to install.
+// The libraries: every regular, visible top-level file, copied into a
+// folder beside them and renamed into place one by one, so a library the
+// operator program has mapped is replaced, never overwritten. The copy
+// skips subfolders, and its glob matches nothing in an empty folder, so a
+// non-zero status alone tells nothing: each file must have arrived whole.
 bool installTopFiles(const PlanEntry &entry)
 {
-    const CommandResult copy =
-        exec::run(route, QStringLiteral("/bin/cp -f %1* %2").arg(staged(entry.source), entry.target));
+    const QString source = staged(entry.source);
+    const QString fresh = freshIn(entry.target, entry);
+    exec::removeIgnoringStatus(route, fresh);
+    exec::runIgnoringStatus(route, QStringLiteral("/bin/mkdir -p ") + fresh);
+    const CommandResult copy = exec::run(route, QStringLiteral("/bin/cp -f %1* %2/").arg(source, fresh));
     exec::runIgnoringStatus(route, QStringLiteral("sync"));
-    if (copy.succeeded())
-        return true;
-    const QDir files(staged(entry.source));
-    for (const QFileInfo &file : files.entryInfoList(QDir::Files | QDir::NoSymLinks)) {
-        const QFileInfo installed(entry.target + QLatin1Char('/') + file.fileName());
-        if (!installed.isFile() || installed.size() != file.size())
-            return false;
-    }
-    return true;
+    const QStringList files = topLevel(source, QDir::Files | QDir::NoSymLinks);
+    if (!copy.succeeded())
+        for (const QString &name : files)
+            if (QFileInfo(QDir(fresh).filePath(name)).size() != QFileInfo(QDir(source).filePath(name)).size())
+                return false;
+    return prepare(entry, fresh, entry.target) && mergeInto(fresh, entry.target, files);
 }
 
-// robot_control: copied whole beside the old one, then takes its place.
+// robot_control: copied whole beside the old one, then takes its place;
+// the folder set aside for the switch goes once the new one is in place.
 bool installReplacingFolder(const PlanEntry &entry)
 {
     const QString fresh = entry.target + QStringLiteral(".upgrading");
     exec::removeIgnoringStatus(route, fresh);
     if (!exec::succeeds(route, QStringLiteral("/bin/cp -rf %1 %2").arg(staged(entry.source), fresh)))
         return false;
-    return exec::replaceByRename(route, fresh, entry.target, entry.target + asideSuffix()) ==
-           exec::Replacement::Placed;
-}
-
-// The controller programs go into a folder of their own on the workspace
-// share first; each is made executable there and then put in place by the
-// share's merge rule, so the controller never sees a program cut short and
-// its own files stay unless the package brings one of the same name. Only
-// the visible top-level entries are installed, as a copy of RC/* would.
-bool installPrograms(const PlanEntry &entry)
-{
-    const QString source = staged(entry.source);
-    const QString fresh = entry.target + QStringLiteral("/.rc_upgrading");
-    exec::removeIgnoringStatus(route, fresh);
-    const CommandResult copy = exec::run(route, QStringLiteral("/bin/cp -rf %1 %2").arg(source, fresh));
-    writeStatus(copy);
-    if (!copy.succeeded())
-        return false;
-    exec::sync(route);
-    for (const QString &name : entry.executables)
-        if (!exec::succeeds(route, QStringLiteral("/bin/chmod a+x %1/%2").arg(fresh, name)))
-            return false;
-    const QStringList names = QDir(source).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString &name : names)
-        if (!exec::mergeByRename(route, fresh + QLatin1Char('/') + name, entry.target + QLatin1Char('/') + name,
-                                 asideSuffix()))
-            return false;
-    exec::removeIgnoringStatus(route, fresh);
-    return true;
+    return prepare(entry, fresh, entry.target) &&
+           exec::replaceByRename(route, fresh, entry.target, runStamp()) == exec::Replacement::Placed;
 }
 
 // The old database is kept as dravon.db.before_upgrade.<time>; the new one
@@ -139,24 +154,31 @@ bool installDatabase(const PlanEntry &entry)
     return placed;
 }
 
-// An optional file, when the package has it.
-bool installFile(const PlanEntry &entry)
+// An optional file, when the package has it, or a folder (the pictures,
+// copied on every run: only a package that brings them needs the copy to
+// work), put into the target folder under its own name by the merge rule.
+bool installNamed(const PlanEntry &entry)
 {
-    if (!QFile::exists(staged(entry.source)))
+    const QString source = staged(entry.source);
+    const bool folder = entry.placement == PlanEntry::FolderCopiedInto;
+    if (!folder && !QFile::exists(source))
         return true;
-    const bool copied = exec::succeeds(route, QStringLiteral("/bin/cp %1 %2").arg(staged(entry.source), entry.target));
-    exec::sync(route);
-    return copied && makeExecutable(entry, entry.target);
-}
-
-// The pictures: copied on every run; only a package that brings them needs
-// the copy to work.
-bool installFolder(const PlanEntry &entry)
-{
+    const QString fresh = freshIn(entry.target, entry);
+    exec::removeIgnoringStatus(route, fresh);
     const bool copied =
-        exec::succeeds(route, QStringLiteral("/bin/cp -rf %1 %2").arg(staged(entry.source), entry.target));
+        exec::succeeds(route, QString::fromLatin1(folder ? "/bin/cp -rf %1 %2" : "/bin/cp %1 %2").arg(source, fresh));
     exec::sync(route);
-    return copied || !QFile::exists(staged(entry.source));
+    if (!copied) {
+        exec::removeIgnoringStatus(route, fresh);
+        return folder && !QFile::exists(source);
+    }
+    const QString target = QDir(entry.target).filePath(QFileInfo(source).fileName());
+    if (!prepare(entry, fresh, target) || !exec::mergeByRename(route, fresh, target))
+        return false;
+    // A folder merged into one already there leaves its copy's shell.
+    if (exec::present(fresh))
+        exec::removeIgnoringStatus(route, fresh);
+    return true;
 }
 
 // The robot models: the archive is copied onto the data share and unpacked
@@ -183,13 +205,13 @@ bool installUnpacked(const PlanEntry &entry, const QList<ZipEntry> &models)
 bool install(const PlanEntry &entry, const QList<ZipEntry> &models)
 {
     switch (entry.placement) {
-    case PlanEntry::ContentsInto: return installContents(entry);
+    case PlanEntry::ContentsInto:
+    case PlanEntry::ProgramsInto: return installContents(entry);
     case PlanEntry::TopFilesInto: return installTopFiles(entry);
     case PlanEntry::ReplacesFolder: return installReplacingFolder(entry);
-    case PlanEntry::ProgramsInto: return installPrograms(entry);
     case PlanEntry::ReplacesDatabase: return installDatabase(entry);
-    case PlanEntry::CopiedInto: return installFile(entry);
-    case PlanEntry::FolderCopiedInto: return installFolder(entry);
+    case PlanEntry::CopiedInto:
+    case PlanEntry::FolderCopiedInto: return installNamed(entry);
     case PlanEntry::UnpackedInto: return installUnpacked(entry, models);
     }
     return false;

@@ -120,6 +120,9 @@ void ForceUpgrade(const QString &packageDir, const upgrade::TrustedKeys &trusted
         return upgrade::show(p);
     if (const Problem p = mountProblem())
         return upgrade::show(p);
+    // A run cut off between two renames left a folder set aside: the
+    // controller gets it back before anything else is done.
+    controller::recoverCutOffRun(exec::Route::System);
     QList<upgrade::ZipEntry> entries;
     if (const Problem p = upgrade::refused(upgrade::entriesProblem(packageFile, entries)))
         return upgrade::show(p);

@@ -10,11 +10,13 @@ QString entriesProblem(const QString &packagePath, QList<ZipEntry> &entries)
 {
     if (!readZipDirectory(packagePath, entries))
         return QString::fromLocal8Bit("无法读取压缩包目录");
-    const QByteArray top = zip_file_name.toLatin1() + '/';
+    // Entries beside tesma/ (a README.txt, the __MACOSX/ folder some zip
+    // tools add) land in the staging folder, which goes at the end, and are
+    // never installed; only what could reach outside it is refused.
     for (const ZipEntry &e : entries) {
         if (e.symlink)
             return QString::fromLocal8Bit("含有符号链接%1").arg(QString::fromUtf8(e.name));
-        if (escapes(e.name) || !e.name.startsWith(top))
+        if (escapes(e.name))
             return QString::fromLocal8Bit("%1不在%2/之下").arg(QString::fromUtf8(e.name), zip_file_name);
     }
     return QString();

@@ -117,7 +117,19 @@ hostile backslash 'mkdir -p m/robot_model && echo a > m/robot_model/a && echo ha
   rm -f robot_model.zip && (cd m && zip -qr ../robot_model.zip robot_model) && rm -r m'
 hostile carriage "sqlite3 -cmd 'PRAGMA writable_schema=1' dravon.db \"CREATE TABLE evil(a);
   UPDATE sqlite_master SET sql='CREATE TABLE evil(a);'||char(10)||char(13)||'.shell touch /root/planted' WHERE name='evil';\""
-hostile stray 'echo stray > ../README.txt'
+
+# 3b. Harmless entries beside tesma/ (a README.txt, the __MACOSX/ folder some
+#     zip tools add) are ignored: the package installs, and they are gone
+#     with the staging folder.
+mkdir -p "$work/stray-src/tesma" "$work/stray-src/__MACOSX/tesma" && cp -a "$work/src/." "$work/stray-src/tesma/"
+echo stray > "$work/stray-src/README.txt" && echo meta > "$work/stray-src/__MACOSX/tesma/._dravon.db"
+(cd "$work/stray-src" && zip -qry "$work/stray.zip" .)
+stick_with "$work/stray-stick" "$work/stray.zip"
+old_controller stray
+sim_run stray "确定" -- "$tool" "$work/stray-stick"
+expect "stray entries: upgraded" has_box stray "$success"
+expect "stray entries: nothing of them left on the controller" \
+  test -z "$(find "$(export_of stray /)" -name README.txt -o -name __MACOSX)"
 
 # 4. A package folder whose name starts with '-' is a path, not an option.
 mkdir -p "$work/dash" && stick_with "$work/dash/-stick" "$work/tesma.zip"

@@ -68,7 +68,7 @@ expect "full: the package's conf file replaces the share's" cmp -s "$(export_of 
 expect "full: the controller's own conf file stays" equals "$(cat "$(export_of full /home/ostrel/workspace/conf/site.cfg)")" site
 expect "full: the controller's own file stays" equals "$(cat "$(export_of full /home/ostrel/workspace/controller.log)")" own
 expect "full: hidden RC entry not on the workspace share" absent "$(export_of full /home/ostrel/workspace/.rc_notes)"
-expect "full: no temporary folder left on the workspace share" absent "$(export_of full /home/ostrel/workspace/.rc_upgrading)"
+expect "full: no temporary folder left on the workspace share" absent "$(export_of full /home/ostrel/workspace/.RC.upgrading)"
 expect "full: HMI_Lib subfolder not copied" absent "$(pendant full /usr/lib/plugins)"
 expect "full: controller database is the package's" cmp -s "$(export_of full /home/ostrel/nfs_space/dravon.db)" "$work/src/dravon.db"
 models_ok() { (cd "$work" && mkdir -p models && unzip -qo "$work/src/robot_model.zip" -d models) && diff -r "$work/models/robot_model" "$(export_of full /home/ostrel/nfs_space/robot_model)"; }

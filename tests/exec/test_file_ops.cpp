@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "exec/file_ops.h"
 #include "support/private_root.h"
@@ -44,50 +46,120 @@ private slots:
         QDir().mkpath(dir.path());
     }
 
-    void replaceByRename_data()
+    // What lies at a name: "file", "folder" (holding x), "link" (to a
+    // folder elsewhere holding x), "filelink" (to a file elsewhere), "none".
+    void lay(const QString &name, const QString &kind, const QByteArray &text)
     {
-        QTest::addColumn<exec::Route>("route");
-        QTest::addColumn<QString>("make");    // what lies there before: file/folder/none for target and fresh
-        QTest::addColumn<QString>("aside");
-        QTest::addColumn<exec::Replacement>("outcome");
-        QTest::addColumn<QByteArray>("after");  // content of target/x or target afterwards
-        for (exec::Route route : {exec::Route::System, exec::Route::Runner}) {
-            const char *r = route == exec::Route::System ? "system" : "runner";
-            QTest::addRow("%s: file over file", r) << route << "file file" << "" << exec::Replacement::Placed << QByteArray("new");
-            QTest::addRow("%s: file where none was", r) << route << "none file" << "" << exec::Replacement::Placed << QByteArray("new");
-            QTest::addRow("%s: folder over folder", r) << route << "folder folder" << "aside" << exec::Replacement::Placed << QByteArray("new");
-            QTest::addRow("%s: folder, fresh one missing: old one back", r)
-                << route << "folder none" << "aside" << exec::Replacement::Unchanged << QByteArray("old");
-            QTest::addRow("%s: folder without a place aside: left alone", r)
-                << route << "folder folder" << "" << exec::Replacement::Unchanged << QByteArray("old");
+        if (kind == QLatin1String("file"))
+            support::writeFile(at(name), text);
+        else if (kind == QLatin1String("folder"))
+            support::writeFile(at(name + QStringLiteral("/x")), text);
+        else if (kind == QLatin1String("link")) {
+            support::writeFile(at(name + QStringLiteral(".linked/x")), text);
+            QVERIFY(QFile::link(at(name + QStringLiteral(".linked")), at(name)));
+        } else if (kind == QLatin1String("filelink")) {
+            support::writeFile(at(name + QStringLiteral(".linked")), text);
+            QVERIFY(QFile::link(at(name + QStringLiteral(".linked")), at(name)));
         }
     }
 
+    void replaceByRename_data()
+    {
+        QTest::addColumn<exec::Route>("route");
+        QTest::addColumn<QString>("make");    // what lies there before, target then fresh
+        QTest::addColumn<QString>("stamp");
+        QTest::addColumn<exec::Replacement>("outcome");
+        for (exec::Route route : {exec::Route::System, exec::Route::Runner}) {
+            const char *r = route == exec::Route::System ? "system" : "runner";
+            QTest::addRow("%s: file over file", r) << route << "file file" << "" << exec::Replacement::Placed;
+            QTest::addRow("%s: file where none was", r) << route << "none file" << "" << exec::Replacement::Placed;
+            QTest::addRow("%s: file over a link to one: the link is replaced", r)
+                << route << "filelink file" << "" << exec::Replacement::Placed;
+            QTest::addRow("%s: folder over folder", r) << route << "folder folder" << "1" << exec::Replacement::Placed;
+            QTest::addRow("%s: folder over a link to one: the link is replaced, not moved into", r)
+                << route << "link folder" << "1" << exec::Replacement::Placed;
+            QTest::addRow("%s: folder, fresh one missing: old one back", r)
+                << route << "folder none" << "1" << exec::Replacement::Unchanged;
+            QTest::addRow("%s: folder without a stamp to set it aside: left alone", r)
+                << route << "folder folder" << "" << exec::Replacement::Unchanged;
+        }
+    }
+
+    // The path shows the new content exactly when the outcome says so; what
+    // a link pointed to is never touched; nothing set aside is left over,
+    // neither by this run nor by an earlier one.
     void replaceByRename()
     {
         QFETCH(exec::Route, route);
         QFETCH(QString, make);
-        QFETCH(QString, aside);
+        QFETCH(QString, stamp);
         QFETCH(exec::Replacement, outcome);
         const bool placed = outcome == exec::Replacement::Placed;
-        QFETCH(QByteArray, after);
         const QStringList kinds = make.split(QLatin1Char(' '));
-        auto lay = [](const QString &path, const QString &kind, const QByteArray &text) {
-            if (kind == QLatin1String("file"))
-                support::writeFile(path, text);
-            else if (kind == QLatin1String("folder"))
-                support::writeFile(path + QStringLiteral("/x"), text);
-        };
-        lay(at("target"), kinds[0], "old");
-        lay(at("fresh"), kinds[1], "new");
+        lay(QStringLiteral("target"), kinds[0], "old");
+        lay(QStringLiteral("fresh"), kinds[1], "new");
+        const bool folder = kinds[0] == QLatin1String("folder") || kinds[0] == QLatin1String("link");
+        if (folder)
+            lay(QStringLiteral("target.replaced.0"), QStringLiteral("folder"), "replaced by an earlier run");
         RecordingBackend commands;
         commands.passThrough = true;
-        const QString asidePath = aside.isEmpty() ? QString() : at(aside);
-        QCOMPARE(exec::replaceByRename(route, at("fresh"), at("target"), asidePath), outcome);
-        QVERIFY(allWent(commands, route) || (!placed && aside.isEmpty()));
-        QCOMPARE(contents(kinds[0] == QLatin1String("folder") ? at("target/x") : at("target")), after);
-        QVERIFY(asidePath.isEmpty() || !exec::present(asidePath));
+        QCOMPARE(exec::replaceByRename(route, at("fresh"), at("target"), stamp), outcome);
+        QVERIFY(allWent(commands, route) || (!placed && stamp.isEmpty()));
+        const bool folderAfter = placed ? kinds[1] == QLatin1String("folder") : folder;
+        QCOMPARE(contents(folderAfter ? at("target/x") : at("target")), QByteArray(placed ? "new" : "old"));
+        QCOMPARE(QFileInfo(at("target")).isSymLink(), !placed && kinds[0].contains(QLatin1String("link")));
+        if (kinds[0].contains(QLatin1String("link")))
+            QCOMPARE(contents(at(kinds[0] == QLatin1String("link") ? "target.linked/x" : "target.linked")),
+                     QByteArray("old"));
+        QCOMPARE(exec::setAside(at("target")).size(), folder && !placed ? 1 : 0);
         QCOMPARE(exec::present(at("fresh")), !placed && kinds[1] != QLatin1String("none"));
+    }
+
+    // A copy takes the owner, group and mode of what it replaces, entry by
+    // entry below a folder; entries with no counterpart of their kind keep
+    // what the copy gave them.
+    void adoptOwnerAndMode()
+    {
+        if (geteuid() != 0)
+            QSKIP("setting owners needs root");
+        support::writeFile(at("old/db"));
+        support::writeFile(at("old/bin/prog"));
+        support::writeFile(at("old/was_file"));
+        for (const char *path : {"old", "old/db", "old/bin", "old/bin/prog", "old/was_file"})
+            QVERIFY(::chown(QFile::encodeName(at(path)).constData(), 1000, 1001) == 0);
+        QVERIFY(::chmod(QFile::encodeName(at("old/db")).constData(), 0664) == 0);
+        QVERIFY(::chmod(QFile::encodeName(at("old/bin/prog")).constData(), 04750) == 0);
+        QVERIFY(::chmod(QFile::encodeName(at("old/bin")).constData(), 0710) == 0);
+        for (const char *path : {"new/db", "new/bin/prog", "new/bin/added", "new/was_file/x"})
+            support::writeFile(at(path));
+        exec::adoptOwnerAndMode(at("new"), at("old"));
+        struct Expect {
+            const char *path;
+            uid_t uid;
+            mode_t mode;
+        };
+        for (const Expect &e : {Expect{"new/db", 1000, 0664}, Expect{"new/bin", 1000, 0710},
+                                Expect{"new/bin/prog", 1000, 04750}, Expect{"new/bin/added", 0, 0644},
+                                Expect{"new/was_file", 0, 0755}}) {
+            struct stat st;
+            QVERIFY(::stat(QFile::encodeName(at(e.path)).constData(), &st) == 0);
+            QCOMPARE(st.st_uid, e.uid);
+            QCOMPARE(st.st_gid, e.uid ? gid_t(1001) : gid_t(0));
+            QCOMPARE(st.st_mode & 07777, e.mode);
+        }
+    }
+
+    // A run cut off between a folder's two renames: the newest copy set
+    // aside goes back; a folder that is there is left alone.
+    void putBackSetAside()
+    {
+        lay(QStringLiteral("target.replaced.20260101_000000"), QStringLiteral("folder"), "older");
+        lay(QStringLiteral("target.replaced.20260102_000000"), QStringLiteral("folder"), "newest");
+        QVERIFY(exec::putBackSetAside(exec::Route::Runner, at("target")));
+        QCOMPARE(contents(at("target/x")), QByteArray("newest"));
+        QCOMPARE(exec::setAside(at("target")), QStringList{at("target.replaced.20260101_000000")});
+        QVERIFY(exec::putBackSetAside(exec::Route::Runner, at("target")));
+        QCOMPARE(contents(at("target/x")), QByteArray("newest"));
     }
 
     void keepCopy_data()

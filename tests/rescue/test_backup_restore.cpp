@@ -10,6 +10,7 @@
 #include <stdio.h>
 
 #include "exec/commands.h"
+#include "exec/file_ops.h"
 #include "rescue/backup_restore.h"
 #include "rescue/recoverydialog.h"
 #include "support/dialog_robot.h"
@@ -319,30 +320,29 @@ private slots:
         };
         DialogRobot robot({u8("确认")});
         recovery_process();
+        const QStringList aside = exec::setAside(live);
+        QCOMPARE(aside.size(), 1);
         QCOMPARE(robot.boxes().last().text,
-                 u8("恢复失败，原工作空间无法放回原处。\n原工作空间现位于：%1.replaced\n请联系厂家技术服务支持。").arg(live));
+                 u8("恢复失败，原工作空间无法放回原处。\n原工作空间现位于：%1\n请联系厂家技术服务支持。").arg(aside.first()));
         QVERIFY(!QFileInfo::exists(live));
-        QCOMPARE(tree(live + QStringLiteral(".replaced")), liveBefore);
+        QCOMPARE(tree(aside.first()), liveBefore);
         QCOMPARE(tree(live + QStringLiteral(".restoring")), tree(projects + QStringLiteral("/workspace_1")));
     }
 
-    // The old workspace an interrupted restore set aside may be the only
-    // copy of it left: a later restore keeps it under a name of its own.
-    void interruptedRestoresLeftoverIsKept()
+    // A restore cut off after the restored workspace was in place left the
+    // old one set aside: the next restore ends as an uninterrupted one
+    // would, with nothing set aside left.
+    void setAsideCopiesOfEarlierRunsGo()
     {
         makeProject(projects + QStringLiteral("/workspace_1"), QStringLiteral("1"));
-        makeProject(live + QStringLiteral(".replaced"), QStringLiteral("only copy"));
-        const auto leftover = tree(live + QStringLiteral(".replaced"));
+        makeProject(live + QStringLiteral(".replaced.20260101_000000"), QStringLiteral("replaced before"));
         RecordingBackend backend;
         backend.passThrough = true;
         DialogRobot robot({u8("确认")});
         recovery_process();
         QCOMPARE(robot.boxes().last().text, doneText);
         QCOMPARE(tree(live), tree(projects + QStringLiteral("/workspace_1")));
-        const QStringList kept =
-            QDir(share).entryList({QStringLiteral("workspace.replaced.*")}, QDir::Dirs | QDir::NoDotAndDotDot);
-        QCOMPARE(kept.size(), 1);
-        QCOMPARE(tree(share + QLatin1Char('/') + kept.first()), leftover);
+        QCOMPARE(exec::setAside(live), QStringList());
     }
 
     void unreadableDatabaseBackupIsRejected_data()

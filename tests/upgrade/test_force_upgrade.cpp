@@ -76,44 +76,69 @@ const QStringList unpack = {
     QStringLiteral("/usr/bin/unzip -o /home/ostrel/nfs_space/tesma.zip -d /home/ostrel/nfs_space/tmp/"),
 };
 
+// Each entry is copied whole beside where it goes, made executable there
+// and renamed into place.
 const QStringList installRequired = {
-    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/Zivad-ADE//* /root/workspace/"),
+    QStringLiteral("/bin/rm -rf /root/workspace/.Zivad-ADE.upgrading"),
+    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/Zivad-ADE/ /root/workspace/.Zivad-ADE.upgrading"),
+    QStringLiteral("/bin/sync"),
+    QStringLiteral("/bin/chmod a+x /root/workspace/.Zivad-ADE.upgrading/Zivad-ADE"),
+    QStringLiteral("/bin/mv -f /root/workspace/.Zivad-ADE.upgrading/Zivad-ADE /root/workspace/Zivad-ADE"),
+    QStringLiteral("/bin/rm -rf /root/workspace/.Zivad-ADE.upgrading"),
+    QStringLiteral("/bin/rm -rf /usr/lib/.HMI_Lib.upgrading"),
+    QStringLiteral("/bin/mkdir -p /usr/lib/.HMI_Lib.upgrading"),
+    QStringLiteral("/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/HMI_Lib/* /usr/lib/.HMI_Lib.upgrading/"),
     QStringLiteral("sync"),
-    QStringLiteral("/bin/chmod a+x /root/workspace/Zivad-ADE"),
-    QStringLiteral("/bin/chmod a+x /root/workspace/Upgrade"),
-    QStringLiteral("/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/HMI_Lib/* /usr/lib"),
-    QStringLiteral("sync"),
+    QStringLiteral("@libraries"),
+    QStringLiteral("/bin/rm -rf /usr/lib/.HMI_Lib.upgrading"),
     QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/robot_control.upgrading"),
     QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/nfs_space/robot_control.upgrading"),
     QStringLiteral("/bin/mv -f /home/ostrel/nfs_space/robot_control.upgrading /home/ostrel/nfs_space/robot_control"),
-    QStringLiteral("/bin/rm -rf /home/ostrel/workspace/.rc_upgrading"),
-    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/workspace/.rc_upgrading"),
+    QStringLiteral("/bin/rm -rf /home/ostrel/workspace/.RC.upgrading"),
+    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/workspace/.RC.upgrading"),
     QStringLiteral("/bin/sync"),
-    QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/.rc_upgrading/dravon"),
-    QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/.rc_upgrading/dravon_4"),
-    QStringLiteral("/bin/mv -f /home/ostrel/workspace/.rc_upgrading/dravon /home/ostrel/workspace/dravon"),
-    QStringLiteral("/bin/mv -f /home/ostrel/workspace/.rc_upgrading/dravon_4 /home/ostrel/workspace/dravon_4"),
-    QStringLiteral("/bin/rm -rf /home/ostrel/workspace/.rc_upgrading"),
+    QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/.RC.upgrading/dravon"),
+    QStringLiteral("/bin/chmod a+x /home/ostrel/workspace/.RC.upgrading/dravon_4"),
+    QStringLiteral("/bin/mv -f /home/ostrel/workspace/.RC.upgrading/dravon /home/ostrel/workspace/dravon"),
+    QStringLiteral("/bin/mv -f /home/ostrel/workspace/.RC.upgrading/dravon_4 /home/ostrel/workspace/dravon_4"),
+    QStringLiteral("/bin/rm -rf /home/ostrel/workspace/.RC.upgrading"),
     QStringLiteral("/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/dravon.db /home/ostrel/nfs_space/dravon.db.upgrading"),
     QStringLiteral("/bin/mv -f /home/ostrel/nfs_space/dravon.db.upgrading /home/ostrel/nfs_space/dravon.db"),
     QStringLiteral("/bin/sync"),
 };
 
+// The required steps with the package's libraries (none in a minimal one).
+QStringList installRequiredWith(const QStringList &libraries)
+{
+    QStringList commands = installRequired;
+    const int at = commands.indexOf(QStringLiteral("@libraries"));
+    commands.removeAt(at);
+    for (int i = libraries.size() - 1; i >= 0; --i)
+        commands.insert(at, QStringLiteral("/bin/mv -f /usr/lib/.HMI_Lib.upgrading/%1 /usr/lib/%1").arg(libraries[i]));
+    return commands;
+}
+
 const QStringList installScript = {
-    QStringLiteral("/bin/cp /home/ostrel/nfs_space/tmp/tesma/db_upgrade.sh /root/workspace"),
+    QStringLiteral("/bin/rm -rf /root/workspace/.db_upgrade.sh.upgrading"),
+    QStringLiteral("/bin/cp /home/ostrel/nfs_space/tmp/tesma/db_upgrade.sh /root/workspace/.db_upgrade.sh.upgrading"),
     QStringLiteral("/bin/sync"),
-    QStringLiteral("/bin/chmod a+x /root/workspace/db_upgrade.sh"),
+    QStringLiteral("/bin/chmod a+x /root/workspace/.db_upgrade.sh.upgrading"),
+    QStringLiteral("/bin/mv -f /root/workspace/.db_upgrade.sh.upgrading /root/workspace/db_upgrade.sh"),
 };
 
 const QStringList installPictures = {
-    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/pictures /root/workspace"),
+    QStringLiteral("/bin/rm -rf /root/workspace/.pictures.upgrading"),
+    QStringLiteral("/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/pictures /root/workspace/.pictures.upgrading"),
     QStringLiteral("/bin/sync"),
+    QStringLiteral("/bin/mv -f /root/workspace/.pictures.upgrading /root/workspace/pictures"),
 };
 
 const QStringList installShellAndModels = {
-    QStringLiteral("/bin/cp /home/ostrel/nfs_space/tmp/tesma/sqlite3 /usr/bin"),
+    QStringLiteral("/bin/rm -rf /usr/bin/.sqlite3.upgrading"),
+    QStringLiteral("/bin/cp /home/ostrel/nfs_space/tmp/tesma/sqlite3 /usr/bin/.sqlite3.upgrading"),
     QStringLiteral("/bin/sync"),
-    QStringLiteral("/bin/chmod a+x /usr/bin/sqlite3"),
+    QStringLiteral("/bin/chmod a+x /usr/bin/.sqlite3.upgrading"),
+    QStringLiteral("/bin/mv -f /usr/bin/.sqlite3.upgrading /usr/bin/sqlite3"),
     QStringLiteral("/bin/cp /home/ostrel/nfs_space/tmp/tesma/robot_model.zip /home/ostrel/nfs_space/ "),
     QStringLiteral("/bin/sync"),
     QStringLiteral("/bin/mkdir -p /home/ostrel/nfs_space/robot_model"),
@@ -172,7 +197,7 @@ private slots:
         DialogRobot robot({u8("确定")});
         ForceUpgrade(stick, noTrust);
 
-        QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick)} + unpack + installRequired +
+        QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick)} + unpack + installRequiredWith({QStringLiteral("libhmi.so")}) +
                                           installScript + installPictures + installShellAndModels + cleanUp);
         // Raw system() status: an exit code n shows as n x 256.
         QCOMPARE(debug.lines, QStringList({QStringLiteral("0 "), QStringLiteral("0 ")}));
@@ -201,7 +226,7 @@ private slots:
         DialogRobot robot({u8("确定")});
         ForceUpgrade(stick + QLatin1Char('/'), noTrust);
         QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick + QLatin1Char('/'))} + unpack +
-                                          installRequired + installPictures + cleanUp);
+                                          installRequiredWith({}) + installPictures + cleanUp);
         QCOMPARE(robot.boxes().last().text, u8("升级成功，请手动重启系统！"));
     }
 
@@ -409,7 +434,7 @@ private slots:
         QTest::addColumn<int>("exitCode");  // -N: killed by signal N
         QTest::addColumn<QString>("step");
         QTest::newRow("HMI copy") << "/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/Zivad-ADE/" << 1 << u8("更新HMI");
-        QTest::newRow("program not executable") << "/bin/chmod a+x /root/workspace/Zivad-ADE" << 1 << u8("更新HMI");
+        QTest::newRow("program not executable") << "/bin/chmod a+x /root/workspace/.Zivad-ADE.upgrading/Zivad-ADE" << 1 << u8("更新HMI");
         QTest::newRow("libraries") << "/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/HMI_Lib" << 1 << u8("更新HMI_Lib");
         QTest::newRow("robot_control copy") << "/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/nfs_space"
                                             << 1 << u8("更新robot_control");
@@ -417,7 +442,7 @@ private slots:
                                        << 1 << u8("更新dravon");
         QTest::newRow("programs copy, its shell killed") << "/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/RC/ /home/ostrel/workspace"
                                                          << -9 << u8("更新dravon");
-        QTest::newRow("program rename") << "/bin/mv -f /home/ostrel/workspace/.rc_upgrading/dravon_4" << 1
+        QTest::newRow("program rename") << "/bin/mv -f /home/ostrel/workspace/.RC.upgrading/dravon_4" << 1
                                         << u8("更新dravon");
         QTest::newRow("database copy") << "/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/dravon.db" << 1
                                        << u8("更新dravon.db");
@@ -426,7 +451,7 @@ private slots:
         QTest::newRow("script") << "/bin/cp /home/ostrel/nfs_space/tmp/tesma/db_upgrade.sh" << 1
                                 << u8("安装db_upgrade.sh");
         QTest::newRow("pictures") << "/bin/cp -rf /home/ostrel/nfs_space/tmp/tesma/pictures" << 1 << u8("安装pictures");
-        QTest::newRow("shell") << "/bin/chmod a+x /usr/bin/sqlite3" << 1 << u8("安装sqlite3");
+        QTest::newRow("shell") << "/bin/chmod a+x /usr/bin/.sqlite3.upgrading" << 1 << u8("安装sqlite3");
         QTest::newRow("robot models, full disk") << "/usr/bin/unzip -o /home/ostrel/nfs_space/robot_model.zip" << 50
                                                  << u8("安装robot_model.zip");
         QTest::newRow("clean-up") << "/bin/rm -rf /home/ostrel/nfs_space/tmp" << 1 << u8("删除临时文件");
