@@ -9,6 +9,7 @@
 
 #include "support/dialog_robot.h"
 #include "support/flow_test.h"
+#include "support/package_signing.h"
 #include "support/recording_backend.h"
 #include "ui/dialog_recipes.h"
 #include "upgrade/force_upgrade.h"
@@ -228,6 +229,69 @@ private slots:
         QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick + QLatin1Char('/'))} + unpack +
                                           installRequiredWith({}) + installPictures + cleanUp);
         QCOMPARE(robot.boxes().last().text, u8("升级成功，请手动重启系统！"));
+    }
+
+    // A stick that trusts a key: the package on the stick is checked before
+    // anything is mounted, its copy on the share before it is unpacked; a
+    // copy that is not what was signed (the stick changed meanwhile) is
+    // removed, and nothing else runs.
+    void trustingStickChecksThePackageAndItsCopy_data()
+    {
+        QTest::addColumn<QString>("signature");  // signed, none, other-key
+        QTest::addColumn<bool>("copyDiffers");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("box");
+        const QString copy = copyFrom(stick);
+        QTest::newRow("signed") << "signed" << false
+                                << mounts + QStringList{copy} + unpack + installRequiredWith({}) + installPictures + cleanUp
+                                << u8("升级成功，请手动重启系统！");
+        QTest::newRow("no signature") << "none" << false << QStringList()
+                                      << u8("升级包tesma.zip不可用：没有签名文件tesma.zip.sig。\n未安装任何文件。");
+        QTest::newRow("another key") << "other-key" << false << QStringList()
+                                     << u8("升级包tesma.zip不可用：签名不是本U盘信任的密钥所签。\n未安装任何文件。");
+        QTest::newRow("copy differs")
+            << "signed" << true << mounts + QStringList{copy, QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/tesma.zip")}
+            << u8("升级包tesma.zip不可用：拷贝到控制器的tesma.zip内容与签名不符（SHA-256不同）。\n未安装任何文件。");
+    }
+
+    void trustingStickChecksThePackageAndItsCopy()
+    {
+        QFETCH(QString, signature);
+        QFETCH(bool, copyDiffers);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, box);
+        stagePackage(false);
+        QDir().mkpath(QStringLiteral("/home/ostrel/nfs_space"));
+        QTemporaryDir keys;
+        const QByteArray trusted = support::makeKey(keys.path(), QStringLiteral("trusted"));
+        support::makeKey(keys.path(), QStringLiteral("other"));
+        const QString package = stick + QStringLiteral("/tesma.zip");
+        QFile file(package);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        if (signature != QStringLiteral("none"))
+            support::writeFile(package + QStringLiteral(".sig"),
+                               support::signedStatement(keys.filePath(signature == QStringLiteral("signed")
+                                                                          ? QStringLiteral("trusted.key")
+                                                                          : QStringLiteral("other.key")),
+                                                        support::statementOf(bytes, "3.0")));
+        RecordingBackend commands;
+        // The copy lands on the share, one byte changed where the stick
+        // changed after the check.
+        commands.systemResult = [&](const QString &command) {
+            if (command == copyFrom(stick)) {
+                QByteArray copied = bytes;
+                if (copyDiffers)
+                    copied[copied.size() / 2] = char(copied[copied.size() / 2] ^ 1);
+                support::writeFile(QStringLiteral("/home/ostrel/nfs_space/tesma.zip"), copied);
+            }
+            return fromSystemStatus(0);
+        };
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick, {trusted});
+        QCOMPARE(commands.commands(), expected);
+        QCOMPARE(robot.boxes().size(), 2);
+        QCOMPARE(robot.boxes().last().text, box);
     }
 
     void missingMountPointsAreCreated()

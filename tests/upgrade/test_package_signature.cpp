@@ -2,24 +2,13 @@
 // openssl command-line tool as tools/make-package makes them: what is
 // accepted, and the statements and files that must not be.
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/package_signing.h"
 #include "upgrade/package_signature.h"
 
 namespace {
-
-QByteArray openssl(const QStringList &args, const QByteArray &input = {})
-{
-    QProcess p;
-    p.start(QStringLiteral("openssl"), args);
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished() || p.exitCode() != 0)
-        qFatal("openssl %s failed: %s", qPrintable(args.join(' ')), p.readAllStandardError().constData());
-    return p.readAllStandardOutput();
-}
 
 void write(const QString &path, const QByteArray &bytes)
 {
@@ -41,28 +30,17 @@ class PackageSignatureTest : public QObject {
     QString path(const QString &name) const { return dir.filePath(name); }
     QByteArray package = QByteArray(300 * 1024, 'p') + "end";
 
-    // A key pair NAME.key / NAME.pub; answers the public key.
     QByteArray key(const QString &name, const QString &algorithm = QStringLiteral("ED25519"))
     {
-        openssl({QStringLiteral("genpkey"), QStringLiteral("-algorithm"), algorithm, QStringLiteral("-out"), path(name + ".key")});
-        const QByteArray pub =
-            openssl({QStringLiteral("pkey"), QStringLiteral("-in"), path(name + ".key"), QStringLiteral("-pubout")});
-        write(path(name + ".pub"), pub);
-        return pub;
+        return support::makeKey(dir.path(), name, algorithm);
     }
-    // The signature file of `statement` signed by key NAME.
     QByteArray signedBy(const QString &name, const QByteArray &statement)
     {
-        write(path(QStringLiteral("statement")), statement);
-        const QByteArray signature = openssl({QStringLiteral("pkeyutl"), QStringLiteral("-sign"), QStringLiteral("-inkey"),
-                                              path(name + ".key"), QStringLiteral("-rawin"), QStringLiteral("-in"),
-                                              path(QStringLiteral("statement"))});
-        return statement + "signature " + signature.toBase64() + "\n";
+        return support::signedStatement(path(name + ".key"), statement);
     }
     QByteArray statementOf(const QByteArray &bytes, const QByteArray &version = "2.1 (build 7)")
     {
-        return "pendant-package-statement 1\nsha256 " + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() +
-               "\nsize " + QByteArray::number(bytes.size()) + "\nversion " + version + "\n";
+        return support::statementOf(bytes, version);
     }
 
 private slots:
@@ -134,7 +112,7 @@ private slots:
                  QString());
         QCOMPARE(signedPackage.version, QString());
         // The fingerprint the stick's BUILD.txt gives, by the openssl tool.
-        const QByteArray der = openssl({QStringLiteral("pkey"), QStringLiteral("-pubin"), QStringLiteral("-in"),
+        const QByteArray der = support::openssl({QStringLiteral("pkey"), QStringLiteral("-pubin"), QStringLiteral("-in"),
                                         path(QStringLiteral("signer.pub")), QStringLiteral("-outform"), QStringLiteral("DER")});
         QCOMPARE(signedPackage.keyFingerprint,
                  QStringLiteral("SHA256:") + QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex());
