@@ -18,8 +18,8 @@
 # (pendant-tool.log), in this script's folder, named to it by
 # PENDANT_TOOL_DIR. The launcher waits for the tool, so a tool that dies (a
 # Qt abort, say) still leaves an end line in the log.
-# PENDANT_PROC, PENDANT_DEV and PENDANT_ETC (default /proc, /dev, /etc) let
-# tests give the launcher a pendant of their own. Runs under BusyBox ash.
+# PENDANT_PROC, PENDANT_DEV, PENDANT_ETC and PENDANT_SYS (default /proc,
+# /dev, /etc, /sys) let tests give the launcher a pendant of their own. Runs under BusyBox ash.
 # Exit status: the tool's; 1 when the launcher stops (the reason is printed
 # and logged).
 case $0 in
@@ -64,7 +64,7 @@ version_below() {
 # its floor.
 release=$(cat "$proc/sys/kernel/osrelease" 2>/dev/null) || release=$(uname -r 2>/dev/null)
 case $release in
-  [0-9]*.[0-9]*)
+  [0-9]*)
     if version_below "$release" "$kernel_floor"; then
       stop "本示教器的Linux内核版本($release)过旧，本U盘的工具需要$kernel_floor或更新的内核。" \
            "This pendant's Linux kernel ($release) is too old for this stick: it needs $kernel_floor or newer."
@@ -157,29 +157,22 @@ export PENDANT_TOOL_DIR QT_PLUGIN_PATH FONTCONFIG_FILE
 # The tool runs sqlite3 from the stick unless it had to be copied.
 if [ -n "$sqlite3" ]; then PENDANT_TOOL_SQLITE3=$sqlite3; export PENDANT_TOOL_SQLITE3; fi
 
+# The pendant's screen and input settings (panel-input.sh, beside the
+# runtime): read once here, from the environment and the profile.
+panel_display_fb="" panel_display=""
+[ -f "$runtime/panel-input.sh" ] && . "$runtime/panel-input.sh"
+
 # ---- The display. A panel has no X server: draw on a frame buffer, the one
 # the pendant's own Qt 4 software is told to use (QWS_DISPLAY, such as
-# "LinuxFb:/dev/fb1" or "Transformed:Rot90:LinuxFb:/dev/fb1"), else the
-# first there is; without one, linuxfb's DRM path. An X display, or a
-# platform the caller chose (offscreen, for tests), wins.
+# "LinuxFb:/dev/fb1" or "Transformed:Rot90:LinuxFb:/dev/fb1", where it is
+# there), else the first there is; without one, linuxfb's DRM path. An X
+# display, or a platform the caller chose (offscreen, for tests), wins.
 fb_device=""
 if [ -z "${QT_QPA_PLATFORM:-}" ]; then
   if [ -n "${DISPLAY:-}" ]; then
     QT_QPA_PLATFORM=xcb
   else
-    named=""
-    old_ifs=$IFS; IFS=:
-    for field in ${QWS_DISPLAY:-}; do
-      case $field in /dev/fb*) named=$field; break ;; esac
-    done
-    IFS=$old_ifs
-    if [ -n "$named" ]; then
-      if [ -e "$dev/${named#/dev/}" ]; then
-        fb_device=$named
-      else
-        launch_log "QWS_DISPLAY names $named, which is not there"
-      fi
-    fi
+    fb_device=$panel_display_fb
     if [ -z "$fb_device" ]; then
       for n in 0 1 2 3 4 5 6 7; do
         [ -e "$dev/fb$n" ] && { fb_device=/dev/fb$n; break; }
@@ -198,12 +191,11 @@ if [ -z "${QT_QPA_PLATFORM:-}" ]; then
   fi
   export QT_QPA_PLATFORM
 fi
-launch_log "display: $QT_QPA_PLATFORM${QT_QPA_FB_DRM:+ (DRM)}${QWS_DISPLAY:+ (QWS_DISPLAY=$QWS_DISPLAY)}"
+launch_log "display: $QT_QPA_PLATFORM${QT_QPA_FB_DRM:+ (DRM)}${panel_display:+ (QWS_DISPLAY=$panel_display)}"
 
-# ---- Input, calibration and rotation: panel-input.sh (beside the runtime)
-# reads top, runtime and fb_device, may extend QT_QPA_PLATFORM and exports
-# the touch settings.
-[ -f "$runtime/panel-input.sh" ] && . "$runtime/panel-input.sh"
+# ---- Input, calibration and rotation: panel_input reads top, runtime and
+# fb_device, may extend QT_QPA_PLATFORM and exports the input settings.
+[ -f "$runtime/panel-input.sh" ] && panel_input
 
 status=0
 "$(loader_in "$runtime")" --library-path "$runtime/lib" "$runtime/bin/pendant-tool" "$@" || status=$?

@@ -20,35 +20,21 @@ QString operand(const QString &path)
     return shellQuoteFileName(path);
 }
 
-// Which file an entry is: the path itself, not what a link points to.
-struct Identity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    bool valid = false;
-    bool operator==(const Identity &other) const
-    {
-        return valid && other.valid && device == other.device && inode == other.inode;
-    }
-};
-
-Identity identityOf(const QString &path)
-{
-    struct stat st;
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return {};
-    return {st.st_dev, st.st_ino, true};
-}
-
 // A rename, judged by what it did as well: mv exits 0 having moved `from`
-// into the folder a link at `to` points to, so the entry that was at
-// `from` must be what `to` names now.
+// into the folder a link at `to` points to, so what `to` names afterwards
+// must be of the kind that was at `from`. (Inode numbers cannot tell: mv
+// copies and removes where the two lie on different file systems.)
 bool moved(Route route, const QString &from, const QString &to)
 {
-    const Identity entry = identityOf(from);
+    const QFileInfo before(from);
+    const bool existed = present(from), link = before.isSymLink(), folder = before.isDir() && !link;
     if (!succeeds(route, QStringLiteral("/bin/mv -f %1 %2").arg(operand(from), operand(to))))
         return false;
     // Nothing at `from` before: mv could not have exited 0 on a real disk.
-    return !entry.valid || identityOf(to) == entry;
+    if (!existed)
+        return true;
+    const QFileInfo after(to);
+    return present(to) && after.isSymLink() == link && (link || (after.isDir() == folder));
 }
 
 QString asidePrefix(const QString &target)
@@ -127,7 +113,7 @@ Replacement replaceByRename(Route route, const QString &fresh, const QString &ta
         return Replacement::Unchanged;
     const QString aside = target + QStringLiteral(".replaced.") + stamp;
     if (!moved(route, target, aside))
-        return Replacement::Unchanged;
+        return present(target) || moved(route, aside, target) ? Replacement::Unchanged : Replacement::SetAside;
     if (!moved(route, fresh, target))
         return moved(route, aside, target) ? Replacement::Unchanged : Replacement::SetAside;
     for (const QString &kept : setAside(target))

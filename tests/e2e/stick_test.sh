@@ -218,7 +218,46 @@ for_profiles() {
     "$1" "$tag" $options
   done <<<"$profiles"
 }
-for_profiles on_pendant
+# The first profile of the target is the touch runs' pendant too.
+first=()
+pendant_profile() { on_pendant "$@"; [ ${#first[@]} -gt 0 ] || first=("$@"); }
+for_profiles pendant_profile
+
+# Touch alone: every "确定" of the forced upgrade is pressed by a tap on
+# the pendant's touch screen, which the launcher finds in the pendant's own
+# /proc and /dev: a multi-touch-only panel (Qt's evdev touch), and a
+# resistive panel without BTN_TOUCH under its calibration (tslib). The
+# screen is a pipe of recorded taps (tests/support/recorded_touch.h) in a
+# /dev of its own under /dev/shm (Qt takes device paths under /dev only);
+# a tap that presses nothing is recorded as missed.
+panels=$(mktemp -d /dev/shm/stick-touch.XXXXXX)
+trap 'rm -rf "$work" "$panels"' EXIT
+launch=("$stick/pendant-tool")
+[[ " ${first[*]} " = *" --noexec "* ]] && launch=(sh "$stick/pendant-tool")
+while IFS='|' read -r kind fixture calibration how; do
+  p=$panels/$kind n=${first[0]}-touch-$kind
+  mkdir -p "$p/proc/bus/input" "$p/dev/input" "$p/etc"
+  cp "$top/tests/stick/panels/$fixture.devices" "$p/proc/bus/input/devices"
+  unset PENDANT_ROBOT_CALIBRATION
+  if [ -n "$calibration" ]; then
+    echo "$calibration" > "$p/etc/pointercal"
+    export PENDANT_ROBOT_CALIBRATION=$p/etc/pointercal
+  fi
+  export PENDANT_PROC=$p/proc PENDANT_DEV=$p/dev PENDANT_ETC=$p/etc PENDANT_ROBOT_TOUCH=$kind:$p/dev/input/event0
+  cp "$work/tesma.zip" "$stick/"
+  : > "$stick/pendant-tool.log"
+  sim_run "$n" "确定" "${runs[@]}" "${first[@]:1}" -- "${launch[@]}" "$stick"
+  unset PENDANT_PROC PENDANT_DEV PENDANT_ETC PENDANT_ROBOT_TOUCH PENDANT_ROBOT_CALIBRATION
+  rm -f "$stick/tesma.zip"
+  expect "$n: the launcher gives the panel to $how" \
+    bash -c 'grep -F -- "$1" "$2" | grep -qF -- "$3"' - "input: $p/dev/input/event0 (" "$stick/pendant-tool.log" "$how"
+  expect "$n: 确定 pressed by taps, none missed" equals \
+    "$(jq -r 'select(.kind == "tap" or .kind == "missed-tap") | "\(.kind) \(.clicked)"' "$work/$n.log" | sort -u | tr '\n' ' ')" "tap 确定 "
+  expect "$n: success box" has_box "$n" '升级成功，请手动重启系统！'
+done <<'PANELS'
+multi|mt-only||Qt's evdev touch (released by tracking id)
+single|st-nobtn|12788 0 0 0 -9587 39256064 65536|tslib, calibrated by
+PANELS
 
 # Qt aborts when it cannot open the display (here linuxfb on a frame buffer
 # that is not there): the launcher, which waits for the tool, still ends

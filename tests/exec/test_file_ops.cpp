@@ -120,9 +120,10 @@ private slots:
     // what the copy gave them.
     void adoptOwnerAndMode()
     {
-        if (geteuid() != 0)
-            QSKIP("setting owners needs root");
         support::writeFile(at("old/db"));
+        // Under the emulator's user namespace only root is mapped.
+        if (::chown(QFile::encodeName(at("old/db")).constData(), 1000, 1001) != 0)
+            QSKIP("owners other than root cannot be set here");
         support::writeFile(at("old/bin/prog"));
         support::writeFile(at("old/was_file"));
         for (const char *path : {"old", "old/db", "old/bin", "old/bin/prog", "old/was_file"})

@@ -30,6 +30,7 @@ exit 0
 EOF
   chmod 755 "$template/.pendant-tool/$abi/lib/$loader"
   : > "$template/.pendant-tool/$abi/bin/pendant-tool"
+  cp "$top/stick/panel-input.sh" "$template/.pendant-tool/$abi/"
 done
 mkdir -p "$template/.pendant-tool/fonts"
 printf 'static shell\n' > "$template/sqlite3"
@@ -39,19 +40,24 @@ chmod 755 "$template/pendant-tool"
 
 # row NAME CPU RELEASE DEVICES QWS_DISPLAY SETUP: runs the launcher for a
 # pendant with processor CPU (a pendant-sim cpuinfo), kernel RELEASE, the
-# comma-separated DEVICES under /dev, and the stick set up as SETUP says
+# comma-separated DEVICES under /dev, QWS_DISPLAY in its environment (or,
+# written "profile:VALUE", in its /etc/profile), and the stick set up as SETUP says
 # (space-separated: armhf-only, noexec, small-shm, no-ram, abort). Sets
 # $status, $record (the loader's record) and $log (the stick's run log).
 row() {
   local name=$1 cpu=$2 release=$3 devices=$4 qws=$5 setup=$6 d
   local dir=$work/$name
-  mkdir -p "$dir/proc/sys/kernel" "$dir/dev/shm" "$dir/stick"
+  mkdir -p "$dir/proc/sys/kernel" "$dir/dev/shm" "$dir/stick" "$dir/etc"
   "$top/tools/pendant-sim/pendant-sim" cpuinfo "$cpu" > "$dir/proc/cpuinfo"
   echo "$release" > "$dir/proc/sys/kernel/osrelease"
   for d in ${devices//,/ }; do mkdir -p "$(dirname "$dir/dev/$d")"; : > "$dir/dev/$d"; done
   local env=(env -u QT_QPA_PLATFORM -u DISPLAY -u QWS_DISPLAY -u QT_QPA_FB_DRM
-             PENDANT_PROC="$dir/proc" PENDANT_DEV="$dir/dev" FAKE_RECORD="$dir/record")
-  [ -n "$qws" ] && env+=(QWS_DISPLAY="$qws")
+             PENDANT_PROC="$dir/proc" PENDANT_DEV="$dir/dev" PENDANT_ETC="$dir/etc" PENDANT_SYS="$dir/sys"
+             FAKE_RECORD="$dir/record")
+  case $qws in
+    profile:*) echo "export QWS_DISPLAY=\"${qws#profile:}\"" > "$dir/etc/profile" ;;
+    ?*) env+=(QWS_DISPLAY="$qws") ;;
+  esac
   [[ " $setup " = *" abort "* ]] && env+=(FAKE_ABORT=1)
   # The stick: a tmpfs of its own, noexec where asked; /dev/shm too small
   # or /tmp noexec where asked; all in a private mount namespace.
@@ -101,6 +107,8 @@ done <<'ROWS'
 kernel 2.6.35|cortex-a9|2.6.35|fb0|||1|-||This pendant's Linux kernel (2.6.35) is too old for this stick: it needs 3.2.0 or newer.
 kernel 3.1.10|arm926|3.1.10|fb0|||1|-||本示教器的Linux内核版本(3.1.10)过旧
 kernel 3.2|arm926|3.2.0|fb0|||0|armel|linuxfb:fb=/dev/fb0|launcher: kernel 3.2.0 (needs 3.2.0 or newer)
+kernel 3|arm926|3|fb0|||1|-||This pendant's Linux kernel (3) is too old
+kernel 2|arm926|2|fb0|||1|-||This pendant's Linux kernel (2) is too old
 kernel vendor|cortex-a9|4.1.15-2.0.0+g3b4a4d8|fb0|||0|armhf|linuxfb:fb=/dev/fb0|launcher: kernel 4.1.15-2.0.0+g3b4a4d8
 # the processor: armhf needs ARMv7 with VFPv3 (D16 is enough)
 cpu arm926|arm926|3.2.0|fb0|||0|armel|linuxfb:fb=/dev/fb0|architecture 5TEJ, features swp half thumb fastmult edsp java: runtime armel
@@ -113,7 +121,9 @@ cpu arm926, armhf stick|arm926|3.2.0|fb0||armhf-only|1|-||cannot run this stick'
 display fb1 named|arm926|3.2.0|fb0,fb1|LinuxFb:/dev/fb1||0|armel|linuxfb:fb=/dev/fb1|display: linuxfb:fb=/dev/fb1 (QWS_DISPLAY=LinuxFb:/dev/fb1)
 display rotated|arm926|3.2.0|fb0,fb1|Transformed:Rot90:LinuxFb:/dev/fb1||0|armel|linuxfb:fb=/dev/fb1|display: linuxfb:fb=/dev/fb1
 display fb1 only|arm926|3.2.0|fb1|||0|armel|linuxfb:fb=/dev/fb1|display: linuxfb:fb=/dev/fb1
-display named missing|arm926|3.2.0|fb1|LinuxFb:/dev/fb2||0|armel|linuxfb:fb=/dev/fb1|QWS_DISPLAY names /dev/fb2, which is not there
+display named missing|arm926|3.2.0|fb1|LinuxFb:/dev/fb2||0|armel|linuxfb:fb=/dev/fb1|QWS_DISPLAY=LinuxFb:/dev/fb2 (environment): set aside, /dev/fb2 is not there
+display in the profile|arm926|3.2.0|fb0,fb1|profile:Transformed:Rot270:LinuxFb:/dev/fb1:mmWidth=154:mmHeight=86||0|armel|linuxfb:fb=/dev/fb1:mmsize=154x86|the pendant turns its screen by 270 degrees
+display Multi:|arm926|3.2.0|fb0,fb1|Multi: LinuxFb:/dev/fb1:0 VNC:1||0|armel|linuxfb:fb=/dev/fb1|display: linuxfb:fb=/dev/fb1
 display DRM|cortex-a9|4.9.0|dri/card0|||0|armhf|linuxfb|display: linuxfb (DRM)
 display none|cortex-a9|4.9.0|input/event0|||1|-||No display found (no /dev/fb0 to /dev/fb7, no /dev/dri/card0)
 # a stick mounted noexec runs from RAM

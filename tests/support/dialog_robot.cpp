@@ -19,6 +19,8 @@
 #include <QScrollArea>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 
 DialogRobot *current = nullptr;
@@ -284,7 +286,7 @@ void DialogRobot::handleMessageBox(QMessageBox *box)
     r.clicked = target ? target->text() : QString();
     add(r, box);
     if (target)
-        target->click();
+        press(target);
     else
         box->reject();
 }
@@ -332,7 +334,7 @@ void DialogRobot::handleDialog(QDialog *dialog)
     }
     for (QAbstractButton *b : buttons) {
         if (b->text() == answer) {
-            b->click();
+            press(b);
             return;
         }
     }
@@ -361,6 +363,31 @@ void DialogRobot::answerFileDialog(QFileDialog *dialog, DialogRecord &r)
     } else if (answer != QLatin1String("reject"))
         problems_.append(QStringLiteral("no file chosen in %1 (answer \"%2\")").arg(r.className, answer));
     dialog->reject();
+}
+
+void DialogRobot::press(QAbstractButton *button)
+{
+    QString note;
+    if (!presser_ || !presser_(button, &note)) {
+        button->click();
+        return;
+    }
+    DialogRecord r;
+    r.kind = QStringLiteral("tap");
+    r.clicked = button->text();
+    r.text = note;
+    add(r, nullptr);
+    auto pressed = std::make_shared<bool>(false);
+    connect(button, &QAbstractButton::pressed, this, [pressed] { *pressed = true; });
+    QPointer<QAbstractButton> target(button);
+    QTimer::singleShot(5000, this, [this, target, pressed, r]() mutable {
+        if (*pressed || !target)
+            return;
+        problems_.append(QStringLiteral("the tap on \"%1\" (%2) did not press it").arg(r.clicked, r.text));
+        r.kind = QStringLiteral("missed-tap");
+        add(r, nullptr);
+        target->click();
+    });
 }
 
 void DialogRobot::add(DialogRecord record, QWidget *shot)

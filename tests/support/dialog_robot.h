@@ -22,6 +22,13 @@
 // in the combo box, or type it into the line edit, of that name) and then a
 // button caption, or "accept" / "reject". A file dialog takes "file=PATH"
 // (select that file and accept) or "reject" (cancel).
+//
+// A button is pressed by a click, or by the presser when one is set (a tap
+// on a touch screen, say): the robot then records a "tap" with the
+// presser's note, and a "missed-tap" (and clicks) when the button has not
+// been pressed five seconds later.
+
+#include <functional>
 
 #include <QJsonObject>
 #include <QObject>
@@ -29,6 +36,7 @@
 #include <QSize>
 #include <QStringList>
 
+class QAbstractButton;
 class QDialog;
 class QFileDialog;
 class QMessageBox;
@@ -72,6 +80,9 @@ public:
 
     void setScreenshotDir(const QString &dir);
     void setLogFile(const QString &path);
+    // Presses BUTTON another way than a click; false: it could not.
+    using Presser = std::function<bool(QAbstractButton *button, QString *note)>;
+    void setPresser(Presser presser) { presser_ = std::move(presser); }
 
     const QList<DialogRecord> &records() const { return records_; }
     QList<DialogRecord> boxes() const;     // message boxes and other dialogs
@@ -94,6 +105,7 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void onProgress(QProgressDialog *dialog, int value, const QString &label);
     void add(DialogRecord record, QWidget *shot);
+    void press(QAbstractButton *button);
     static void watchProgress(QProgressDialog *dialog);
     void progressValueChanged(QProgressDialog *dialog, int value);
     void recordNewLabel(QProgressDialog *dialog);
@@ -105,6 +117,7 @@ private:
     QString shotDir_;
     QString logFile_;
     QTimer *timer_;
+    Presser presser_;
     QPointer<QWidget> pending_;  // seen once; answered on the next tick
     qint64 startMs_;
 };

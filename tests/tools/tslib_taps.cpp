@@ -7,10 +7,11 @@
 // Qt's tslib plugin built for the stick, and must land as presses at the
 // screen's corners. Without the calibration they would land far off screen.
 //
-// The stream is a pipe fed with the recorded events. The kernel's answers
-// about the device (its event types, axes and ranges, which tslib asks
-// before reading) come from the ioctl() below, for the pipe alone; every
-// other ioctl() of the process goes to the kernel.
+// The stream is a pipe fed with the recorded events
+// (support/recorded_touch.h). The kernel's answers about the device (its
+// event types, axes and ranges, which tslib asks before reading) come from
+// the ioctl() below, for the pipe alone; every other ioctl() of the
+// process goes to the kernel.
 
 #include <QApplication>
 #include <QDir>
@@ -20,67 +21,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cerrno>
 #include <cstdarg>
-#include <cstring>
-#include <fcntl.h>
-#include <linux/input.h>
-#include <sys/stat.h>
+#include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "support/recorded_touch.h"
+
 namespace {
 
-ino_t recorded_device = 0;
-
-bool isRecordedDevice(int fd)
-{
-    struct stat st;
-    return recorded_device != 0 && fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode) && st.st_ino == recorded_device;
-}
-
-void setBit(void *bits, size_t size, int bit)
-{
-    const size_t perLong = 8 * sizeof(long);
-    if (bit / perLong < size / sizeof(long))
-        static_cast<unsigned long *>(bits)[bit / perLong] |= 1UL << (bit % perLong);
-}
-
-// What the kernel says of a resistive single-touch screen: absolute X, Y
-// (0 to 4095) and pressure (0 to 255), the touch key, reports.
-int describeDevice(unsigned long request, void *arg)
-{
-    if (request == EVIOCGVERSION) {
-        *static_cast<int *>(arg) = EV_VERSION;
-        return 0;
-    }
-    if (_IOC_DIR(request) != _IOC_READ)
-        return 0;  // EVIOCGRAB and the like
-    const unsigned nr = _IOC_NR(request);
-    const size_t size = _IOC_SIZE(request);
-    std::memset(arg, 0, size);
-    if (nr >= 0x40 && nr < 0x40 + ABS_CNT) {
-        auto *info = static_cast<input_absinfo *>(arg);
-        info->maximum = nr - 0x40 == ABS_PRESSURE ? 255 : 4095;
-        return 0;
-    }
-    if (nr == _IOC_NR(EVIOCGNAME(0))) {
-        std::strncpy(static_cast<char *>(arg), "recorded resistive touch screen", size);
-        return int(size);
-    }
-    switch (nr) {
-    case 0x20:  // the event types (EV_SYN is 0: the same request)
-        setBit(arg, size, EV_SYN), setBit(arg, size, EV_KEY), setBit(arg, size, EV_ABS);
-        break;
-    case 0x20 + EV_KEY:
-        setBit(arg, size, BTN_TOUCH);
-        break;
-    case 0x20 + EV_ABS:
-        setBit(arg, size, ABS_X), setBit(arg, size, ABS_Y), setBit(arg, size, ABS_PRESSURE);
-        break;
-    }
-    return int(size);
-}
+RecordedTouch touch;
 
 struct Tap {
     int rawX, rawY;
@@ -103,8 +53,8 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
     va_start(args, request);
     void *arg = va_arg(args, void *);
     va_end(args);
-    if (_IOC_TYPE(request) == 'E' && isRecordedDevice(fd))
-        return describeDevice(request, arg);
+    if (_IOC_TYPE(request) == 'E' && touch.isDevice(fd))
+        return touch.describe(request, arg);
     return int(syscall(SYS_ioctl, fd, request, arg));
 }
 
@@ -128,21 +78,8 @@ private slots:
             {4095, 4095, {799, 0}},
             {2048, 2048, {399, 299}},
         };
-        const int feed = open(qgetenv("TSLIB_TSDEVICE").constData(), O_WRONLY | O_NONBLOCK);
-        QVERIFY2(feed >= 0, strerror(errno));
         for (const Tap &tap : taps) {
-            const int events[][3] = {
-                {EV_ABS, ABS_X, tap.rawX}, {EV_ABS, ABS_Y, tap.rawY}, {EV_ABS, ABS_PRESSURE, 200},
-                {EV_KEY, BTN_TOUCH, 1},    {EV_SYN, SYN_REPORT, 0},   {EV_ABS, ABS_PRESSURE, 0},
-                {EV_KEY, BTN_TOUCH, 0},    {EV_SYN, SYN_REPORT, 0},
-            };
-            for (const auto &e : events) {
-                input_event ev{};
-                ev.type = quint16(e[0]);
-                ev.code = quint16(e[1]);
-                ev.value = e[2];
-                QCOMPARE(write(feed, &ev, sizeof ev), ssize_t(sizeof ev));
-            }
+            QVERIFY(touch.tap(tap.rawX, tap.rawY));
             const int before = catcher.presses.size();
             QTRY_VERIFY_WITH_TIMEOUT(catcher.presses.size() > before, 5000);
             const QPoint at = catcher.presses.last();
@@ -151,7 +88,6 @@ private slots:
                                     .arg(tap.rawX).arg(tap.rawY).arg(at.x()).arg(at.y())
                                     .arg(tap.expected.x()).arg(tap.expected.y())));
         }
-        close(feed);
     }
 };
 
@@ -161,11 +97,8 @@ int main(int argc, char *argv[])
     // them: the touch device, tslib's modules and settings, the pointercal.
     QTemporaryDir dir;
     const QByteArray device = QFile::encodeName(dir.filePath(QStringLiteral("event1")));
-    if (!dir.isValid() || mkfifo(device.constData(), 0600) != 0)
+    if (!dir.isValid() || !touch.setUp(RecordedTouch::SingleWithButton, device))
         return 1;
-    struct stat st;
-    stat(device.constData(), &st);
-    recorded_device = st.st_ino;
     QFile cal(dir.filePath(QStringLiteral("pointercal")));
     if (!cal.open(QIODevice::WriteOnly))
         return 1;
