@@ -26,6 +26,12 @@ if(pendant_root)
     set(CMAKE_${kind}_LINKER_FLAGS_INIT
       "-Wl,-rpath-link,${pendant_root}/lib/${pendant_triple}:${pendant_root}/usr/lib/${pendant_triple}")
   endforeach()
+  # Headers a package keeps in the folder's multiarch include folder
+  # (OpenSSL's opensslconf.h) are found there, after the cross compiler's
+  # own C library headers.
+  foreach(lang C CXX)
+    set(CMAKE_${lang}_FLAGS_INIT "-idirafter ${pendant_root}/usr/include/${pendant_triple}")
+  endforeach()
 endif()
 set(PENDANT_ROOT "${pendant_root}" CACHE INTERNAL "Folder holding the target's libraries, empty for multiarch")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -39,12 +39,13 @@ packages=(
   fonts-wqy-microhei fontconfig
   dpkg-dev tcl xz-utils icu-devtools
   busybox-static libseccomp-dev
+  libssl-dev openssl
 )
 case $target in
   host) ;;
   armel) packages+=(crossbuild-essential-armel mmdebstrap qemu-user-static) ;;
   *) packages+=("crossbuild-essential-$target" "qtbase5-dev:$target" "libqt5sql5-sqlite:$target" "zlib1g-dev:$target"
-                "qtbase5-private-dev:$target" "libts-dev:$target" qemu-user-static) ;;
+                "qtbase5-private-dev:$target" "libts-dev:$target" "libssl-dev:$target" qemu-user-static) ;;
 esac
 
 missing=()
@@ -103,6 +104,24 @@ if [ "$target" = armel ]; then
     for t in moc uic rcc qmake; do ln -sf "/usr/lib/qt5/bin/$t" "$root.new/usr/lib/qt5/bin/$t"; done
     echo "$root_packages" > "$root.new/.packages"
     rm -rf "$root" && mv "$root.new" "$root"
+  fi
+  # Unpacked on top of it, and recorded apart, since the folder is shared
+  # by every work tree of this machine and a setup that lists fewer
+  # packages must not see it as stale: OpenSSL's libcrypto, which checks
+  # package signatures, and coreutils' sha256sum, the baseline of the
+  # signature benchmark (tools/bench-signature.sh).
+  extra_packages=libssl-dev,coreutils
+  if [ "$(cat "$root/.extra-packages" 2>/dev/null)" != "$extra_packages" ]; then
+    echo "setup: unpacking Debian's armel $extra_packages into $root"
+    rm -rf "$root.extra"
+    mmdebstrap --quiet --variant=extract --mode=root --architectures=armel \
+      --include="$extra_packages" bookworm "$root.extra" \
+      "deb http://deb.debian.org/debian bookworm main" "deb http://deb.debian.org/debian bookworm-updates main" ||
+      die "mmdebstrap could not unpack $extra_packages for armel"
+    tar -C "$root.extra" --exclude=./var --exclude=./dev -cf - . | tar -C "$root" --keep-directory-symlink -xf - ||
+      die "cannot add $extra_packages to $root"
+    rm -rf "$root.extra"
+    echo "$extra_packages" > "$root/.extra-packages"
   fi
 fi
 [ "$packages_only" = yes ] && exit 0

@@ -5,6 +5,7 @@
 #include <QTextCodec>
 
 #include "app/mode_selection.h"
+#include "app/trusted_keys.h"
 #include "exec/tool_dir.h"
 #include "log/run_log.h"
 #include "rescue/rescue_menu.h"
@@ -27,7 +28,7 @@ int main(int argc, char *argv[])
     if (rescue)
         startRescueMode();
     else
-        ForceUpgrade(packageDir);
+        ForceUpgrade(packageDir, trustedKeys());
     runlog::end();
     return 0;
 }

@@ -5,9 +5,15 @@
 // would install the package, 1 when it would refuse it, 2 for a wrong call.
 //   package-check PACKAGE.zip
 //   package-check --required     the files a package must hold, one a line
-//   package-check --plan         the install plan's entries, "SOURCE<tab>top-files|whole"
+//   package-check --plan         the install plan's entries, "SOURCE<tab>PLACEMENT", the
+//                                placement named as upgrade::placementName() names it
+//   package-check --verify PUB PACKAGE.zip
+//                                the tool's own signature check of the package
+//                                against the key PUB (tools/bench-signature.sh
+//                                measures it): "OK <key> <version>" or "FAIL <why>"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,6 +24,8 @@
 #include "controller/site.h"
 #include "ui/force_global.h"
 #include "upgrade/install_plan.h"
+#include "upgrade/package_signature.h"
+#include "upgrade/package_file.h"
 #include "upgrade/package_policy.h"
 #include "upgrade/zip_directory.h"
 
@@ -50,14 +58,29 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
+    if (argc == 4 && qstrcmp(argv[1], "--verify") == 0) {
+        QFile key(QString::fromLocal8Bit(argv[2]));
+        if (!key.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "package-check: cannot read %s\n", argv[2]);
+            return 2;
+        }
+        upgrade::SignedPackage signedPackage;
+        const QString problem =
+            upgrade::signatureProblem(QString::fromLocal8Bit(argv[3]), {key.readAll()}, signedPackage);
+        if (!problem.isEmpty()) {
+            std::printf("FAIL %s\n", qPrintable(problem));
+            return 1;
+        }
+        std::printf("OK %s %s\n", qPrintable(signedPackage.keyFingerprint), qPrintable(signedPackage.version));
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: package-check PACKAGE.zip | --required | --plan\n");
+        std::fprintf(stderr, "usage: package-check PACKAGE.zip | --required | --plan | --verify PUB PACKAGE.zip\n");
         return 2;
     }
     if (qstrcmp(argv[1], "--plan") == 0) {
         for (const upgrade::PlanEntry &entry : upgrade::installPlan())
-            std::printf("%s\t%s\n", qPrintable(entry.source),
-                        entry.placement == upgrade::PlanEntry::TopFilesInto ? "top-files" : "whole");
+            std::printf("%s\t%s\n", qPrintable(entry.source), upgrade::placementName(entry.placement));
         return 0;
     }
     if (qstrcmp(argv[1], "--required") == 0) {
@@ -93,7 +116,10 @@ int main(int argc, char *argv[])
                                                              : QStringLiteral("unzip cannot unpack %1").arg(top + entry));
     };
     judgeUnpacked(QStringLiteral("robot_model.zip"), QStringLiteral("the tool accepts tesma/robot_model.zip"),
-                  upgrade::modelsProblem);
+                  [](const QString &models) {
+                      QList<upgrade::ZipEntry> members;
+                      return upgrade::modelsProblem(models, members);
+                  });
     judgeUnpacked(QStringLiteral("dravon.db"), QStringLiteral("the tool accepts tesma/dravon.db"),
                   upgrade::databaseProblem);
     return failed ? 1 : 0;

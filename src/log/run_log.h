@@ -21,8 +21,9 @@ void command(const QString &command, bool ended, int exitCode, qint64 ms);
 // A box or dialog, and the button that closed it (empty: none).
 void box(const QString &title, const QString &text, const QString &clicked);
 
-// Something the support desk should know that no command or box shows (an
-// owner that could not be kept, a folder put back after a cut-off run).
+// Something the support desk should know that no command or box shows (who
+// signed the package, an owner that could not be kept, a folder put back
+// after a cut-off run).
 void note(const QString &text);
 
 // The end of the run.

@@ -3,7 +3,6 @@
 const QSize msgboxSize(400, 200);
 const QFont font_normal(QStringLiteral("microsoft_yahei"), 20, 50, false);
 const QSize btn_size(100, 40);
-const QString zip_file_name = QStringLiteral("tesma");
 const QString msg_btn_qss = QStringLiteral(
     "QPushButton:focus{outline: none;}"
     "QPushButton{border:hide;border-radius:2px;padding:0px 0px;"

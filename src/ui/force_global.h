@@ -1,5 +1,5 @@
 #pragma once
-// Shared dialog values and fixed names of the tool. Built by static
+// Shared dialog values of the tool. Built by static
 // initialisation before main() runs and never modified.
 
 #include <QFont>
@@ -9,7 +9,6 @@
 extern const QSize msgboxSize;       // every styled message box: 400 x 200
 extern const QFont font_normal;      // "microsoft_yahei", 20 pt, normal weight
 extern const QSize btn_size;         // every message-box button: 100 x 40
-extern const QString zip_file_name;  // base name of the upgrade package
 extern const QString msg_btn_qss;    // style sheet of every message-box button
 extern const QString msg_qss;        // style sheet of every styled message box
 

@@ -1,7 +1,6 @@
 // Second half of the forced upgrade: installs the unpacked package on the
 // pendant and on the controller's shares in the order of its install plan,
-// each entry the way its placement says, removes the staging files and
-// tells the user to restart by hand.
+// each entry the way its placement says, and removes the staging files.
 
 #include "upgrade/component_install.h"
 
@@ -16,7 +15,7 @@
 #include "exec/file_ops.h"
 #include "ui/dialog_recipes.h"
 #include "upgrade/install_plan.h"
-#include "upgrade/package_checks.h"
+#include "upgrade/package_file.h"
 #include "upgrade/package_policy.h"
 #include "upgrade/upgrade_boxes.h"
 
@@ -183,8 +182,9 @@ bool installNamed(const PlanEntry &entry)
 }
 
 // The robot models: the archive is copied onto the data share and unpacked
-// there; judged by what is on disk, as the package's own unpacking is.
-bool installUnpacked(const PlanEntry &entry)
+// there; judged by what is on disk against `models`, its directory, as the
+// package's own unpacking is.
+bool installUnpacked(const PlanEntry &entry, const QList<ZipEntry> &models)
 {
     const QString archive = staged(entry.source);
     if (!QFile::exists(archive))
@@ -199,12 +199,10 @@ bool installUnpacked(const PlanEntry &entry)
     exec::runIgnoringStatus(route, QStringLiteral("sync"));
     const CommandResult unpacked = exec::run(route, QStringLiteral("/usr/bin/unzip -o %1 -d %2").arg(copy, entry.target));
     exec::runIgnoringStatus(route, QStringLiteral("sync"));
-    QList<ZipEntry> members;
-    return unpacked.succeeded({0, 1}) && readZipDirectory(archive, members) &&
-           unpackedProblem(members, entry.target).isEmpty();
+    return unpacked.succeeded({0, 1}) && unpackedProblem(models, entry.target).isEmpty();
 }
 
-bool install(const PlanEntry &entry)
+bool install(const PlanEntry &entry, const QList<ZipEntry> &models)
 {
     switch (entry.placement) {
     case PlanEntry::ContentsInto:
@@ -214,34 +212,9 @@ bool install(const PlanEntry &entry)
     case PlanEntry::ReplacesDatabase: return installDatabase(entry);
     case PlanEntry::CopiedInto:
     case PlanEntry::FolderCopiedInto: return installNamed(entry);
-    case PlanEntry::UnpackedInto: return installUnpacked(entry);
+    case PlanEntry::UnpackedInto: return installUnpacked(entry, models);
     }
     return false;
-}
-
-// The step a failed entry names in its box, and the progress the dialog
-// shows once the entry is installed (value first, then label; -1 / none:
-// unchanged).
-struct Step {
-    QString failed;
-    int valueAfter;
-    const char *labelAfter;
-};
-
-Step stepOf(const PlanEntry &entry)
-{
-    switch (entry.placement) {
-    case PlanEntry::ContentsInto: return {QString::fromLocal8Bit("更新HMI"), 60, nullptr};
-    case PlanEntry::TopFilesInto: return {QString::fromLocal8Bit("更新HMI_Lib"), 70, "更新dravon..."};
-    case PlanEntry::ReplacesFolder: return {QString::fromLocal8Bit("更新robot_control"), -1, nullptr};
-    case PlanEntry::ProgramsInto: return {QString::fromLocal8Bit("更新dravon"), 80, "更新dravon.db..."};
-    case PlanEntry::ReplacesDatabase: return {QString::fromLocal8Bit("更新dravon.db"), 90, nullptr};
-    default: break;
-    }
-    QString name = entry.source;
-    if (name.endsWith(QLatin1Char('/')))
-        name.chop(1);
-    return {QString::fromLocal8Bit("安装") + name, -1, nullptr};
 }
 
 // The staging folder must go; the removal of robot_model.zip fails when the
@@ -257,36 +230,23 @@ bool cleanUp()
 
 }  // namespace
 
-void installComponents(QProgressDialog &progress)
+Problem installComponents(QProgressDialog &progress, const QList<ZipEntry> &models)
 {
-    progress.setValue(50);
-    progress.setLabelText(QString::fromLocal8Bit("更新HMI..."));
-    // A package that lacks a required entry, or that is refused, or that
-    // does not fit, installs nothing at all.
-    if (!requiredEntriesPresent())
-        return;
-    const QString problem = stagedProblem();
-    if (!problem.isEmpty())
-        return showPackageWarning(problem);
-    if (!roomFor(installNeeds()))
-        return;
-
     for (const PlanEntry &entry : installPlan()) {
-        const Step step = stepOf(entry);
-        if (!install(entry))
-            return showStepFailed(step.failed);
-        if (step.valueAfter >= 0)
-            progress.setValue(step.valueAfter);
-        if (step.labelAfter)
-            progress.setLabelText(QString::fromLocal8Bit(step.labelAfter));
+        if (!install(entry, models))
+            return stepFailed(QString::fromUtf8(entry.step));
+        if (entry.valueAfter >= 0)
+            progress.setValue(entry.valueAfter);
+        if (entry.labelAfter)
+            progress.setLabelText(QString::fromUtf8(entry.labelAfter));
     }
 
     progress.setLabelText(QString::fromLocal8Bit("删除临时文件..."));
     if (!cleanUp())
-        return showStepFailed(QString::fromLocal8Bit("删除临时文件"));
+        return stepFailed(QString::fromLocal8Bit("删除临时文件"));
     // The dialog hides itself at its maximum.
     progress.setValue(100);
-    showResult(QString::fromLocal8Bit("提示"), QString::fromLocal8Bit("升级成功，请手动重启系统！"));
+    return {};
 }
 
 }  // namespace upgrade

@@ -2,14 +2,19 @@
 // The second half of the forced upgrade: installs the unpacked package in
 // the order of its install plan.
 
+#include <QList>
+
+#include "upgrade/upgrade_boxes.h"
+#include "upgrade/zip_directory.h"
+
 class QProgressDialog;
 
 namespace upgrade {
 
-// Checks the unpacked package (required files, policy, space), installs
-// its entries on the pendant and the controller's shares in plan order,
-// removes the staging files and shows the final message; a failed step
-// ends it with a box naming the step.
-void installComponents(QProgressDialog &progress);
+// Installs the unpacked, checked package's entries on the pendant and the
+// controller's shares in plan order, showing each row's progress, and
+// removes the staging files. `models`: robot_model.zip's directory. A
+// failed step ends it: the problem names the step.
+Problem installComponents(QProgressDialog &progress, const QList<ZipEntry> &models);
 
 }  // namespace upgrade

@@ -2,7 +2,8 @@
 // The install plan of the package tesma.zip: one table of its entries, in
 // the order they are installed, saying for each where it comes from in the
 // package, where it goes, whether the package must hold it, which of its
-// files become executable and how it is placed. The required-entry check,
+// files become executable, how it is placed, the step a failure names and
+// the progress shown once it is in place. The required-entry check,
 // the space checks and the install order all derive from it, and so does
 // the package builder's check (tools/make-package check, through
 // package-check), so that the tool and the builder cannot disagree.
@@ -29,7 +30,15 @@ struct PlanEntry {
     QStringList requiredFiles;  // files under the package root without which nothing is installed
     QStringList executables;   // files made executable once placed, by their name in the target
     Placement placement = CopiedInto;
+    const char *step = "";           // the step, as the box of its failure names it (UTF-8)
+    int valueAfter = -1;             // the progress value once installed; -1: unchanged
+    const char *labelAfter = nullptr;  // then the progress label (UTF-8); none: unchanged
 };
+
+// The placements by name, as package-check --plan lists them for the
+// package builder: "contents", "top-files", "replaces-folder", "programs",
+// "database", "file", "folder", "zip".
+const char *placementName(PlanEntry::Placement placement);
 
 // "/home/ostrel/nfs_space/tmp/tesma/": where the unpacked package lies.
 QString packageRoot();

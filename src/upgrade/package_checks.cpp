@@ -47,33 +47,34 @@ QString megabytes(qint64 bytes)
 
 }  // namespace
 
-bool requiredEntriesPresent()
+Problem missingRequiredFile()
 {
-    for (const QString &file : requiredFiles()) {
-        if (!QFile::exists(staged(file))) {
-            ui::showPlainWarning(missingFileText(file).constData());
-            return false;
-        }
-    }
-    return true;
+    for (const QString &file : requiredFiles())
+        if (!QFile::exists(staged(file)))
+            return {Problem::PlainWarning, QString::fromLatin1(missingFileText(file))};
+    return {};
 }
 
-QString stagedProblem()
+Problem stagedProblem(QList<ZipEntry> &models)
 {
     QDirIterator it(packageRoot(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
         if (it.fileInfo().isSymLink())
-            return QString::fromLocal8Bit("含有符号链接%1").arg(it.fileInfo().fileName());
+            return refused(QString::fromLocal8Bit("含有符号链接%1").arg(it.fileInfo().fileName()));
     }
-    const QString models = staged(QStringLiteral("robot_model.zip"));
-    if (QFileInfo::exists(models)) {
-        const QString problem = modelsProblem(models);
+    models.clear();
+    for (const PlanEntry &entry : installPlan()) {
+        QString problem;
+        if (entry.placement == PlanEntry::ReplacesDatabase)
+            problem = databaseProblem(staged(entry.source));
+        else if (entry.placement == PlanEntry::UnpackedInto && QFileInfo::exists(staged(entry.source)))
+            problem = modelsProblem(staged(entry.source), models);
         if (!problem.isEmpty())
-            return problem;
+            return refused(problem);
     }
-    return databaseProblem(staged(QStringLiteral("dravon.db")));
+    return {};
 }
 
 QList<SpaceNeed> dataShareNeeds(qint64 packageSize, const QList<ZipEntry> &entries)
@@ -104,7 +105,7 @@ QList<SpaceNeed> dataShareNeeds(qint64 packageSize, const QList<ZipEntry> &entri
     return {need};
 }
 
-QList<SpaceNeed> installNeeds()
+QList<SpaceNeed> installNeeds(const QList<ZipEntry> &models)
 {
     struct Target {
         QString where;
@@ -116,9 +117,7 @@ QList<SpaceNeed> installNeeds()
         if (where.size() > 1 && where.endsWith(QLatin1Char('/')))
             where.chop(1);
         if (entry.placement == PlanEntry::UnpackedInto) {
-            QList<ZipEntry> members;
-            readZipDirectory(staged(entry.source), members);
-            targets.append({where, qint64(unpackedSize(members))});
+            targets.append({where, qint64(unpackedSize(models))});
         } else if (!onDataShare(entry)) {
             targets.append({where, treeSize(staged(entry.source), entry.placement == PlanEntry::TopFilesInto)});
         }
@@ -142,17 +141,14 @@ QList<SpaceNeed> installNeeds()
     return needs;
 }
 
-bool roomFor(const QList<SpaceNeed> &needs)
+Problem roomProblem(const QList<SpaceNeed> &needs)
 {
-    for (const SpaceNeed &need : needs) {
-        if (need.needed <= need.available)
-            continue;
-        showResult(QString::fromLocal8Bit("错误"),
-                   QString::fromLocal8Bit("存储空间不足，无法升级。\n位置：%1\n需要%2，可用%3。\n未安装任何文件。")
-                       .arg(need.where, megabytes(need.needed), megabytes(need.available)));
-        return false;
-    }
-    return true;
+    for (const SpaceNeed &need : needs)
+        if (need.needed > need.available)
+            return {Problem::Result,
+                    QString::fromLocal8Bit("存储空间不足，无法升级。\n位置：%1\n需要%2，可用%3。\n未安装任何文件。")
+                        .arg(need.where, megabytes(need.needed), megabytes(need.available))};
+    return {};
 }
 
 }  // namespace upgrade

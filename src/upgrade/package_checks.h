@@ -8,19 +8,21 @@
 #include <QList>
 #include <QString>
 
+#include "upgrade/upgrade_boxes.h"
 #include "upgrade/zip_directory.h"
 
 namespace upgrade {
 
-// The required files of the install plan, in its order. Shows the warning
-// naming the first missing one and answers false; answers true when all are
-// present.
-bool requiredEntriesPresent();
+// The required files of the install plan, in its order: the first missing
+// one, in the pendant's software's own warning.
+Problem missingRequiredFile();
 
-// Why the unpacked package must not be installed, or empty: a symbolic
-// link in it, should one have slipped through unzip; robot_model.zip or
-// dravon.db refused by the package policy.
-QString stagedProblem();
+// Why the unpacked package must not be installed: a symbolic link in it,
+// should one have slipped through unzip; robot_model.zip or dravon.db
+// refused by the package policy. `models` receives robot_model.zip's
+// directory (empty without one), read here once for the space check and
+// the unpacking that follow.
+Problem stagedProblem(QList<ZipEntry> &models);
 
 // Room needed on one file system.
 struct SpaceNeed {
@@ -36,11 +38,11 @@ struct SpaceNeed {
 QList<SpaceNeed> dataShareNeeds(qint64 packageSize, const QList<ZipEntry> &entries);
 
 // Once the package is unpacked: every other target of the plan, grouped by
-// file system, and the robot models unpacked on the data share.
-QList<SpaceNeed> installNeeds();
+// file system, and the robot models (`models`, robot_model.zip's
+// directory) unpacked on the data share.
+QList<SpaceNeed> installNeeds(const QList<ZipEntry> &models);
 
-// Shows the box for the first need that does not fit and answers false;
-// answers true when all fit.
-bool roomFor(const QList<SpaceNeed> &needs);
+// The first need that does not fit, as the box words it.
+Problem roomProblem(const QList<SpaceNeed> &needs);
 
 }  // namespace upgrade

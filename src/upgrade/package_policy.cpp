@@ -2,6 +2,7 @@
 
 #include "database/schema.h"
 #include "ui/force_global.h"
+#include "upgrade/package_file.h"
 
 namespace upgrade {
 
@@ -21,9 +22,8 @@ QString entriesProblem(const QString &packagePath, QList<ZipEntry> &entries)
     return QString();
 }
 
-QString modelsProblem(const QString &modelsZip)
+QString modelsProblem(const QString &modelsZip, QList<ZipEntry> &entries)
 {
-    QList<ZipEntry> entries;
     if (!readZipDirectory(modelsZip, entries))
         return QString::fromLocal8Bit("无法读取robot_model.zip");
     for (const ZipEntry &e : entries) {

@@ -22,8 +22,8 @@ QString entriesProblem(const QString &packagePath, QList<ZipEntry> &entries);
 // robot_model.zip at `modelsZip` holds an entry outside robot_model/ or a
 // link (it is unpacked into the data share itself, so such an entry could
 // replace the controller's database or project), or a member that does not
-// unpack to its size and CRC-32.
-QString modelsProblem(const QString &modelsZip);
+// unpack to its size and CRC-32. `entries` receives its directory.
+QString modelsProblem(const QString &modelsZip, QList<ZipEntry> &entries);
 
 // The database at `database` holds SQL text with a line starting with "."
 // (a dump of it would run that line as a shell dot-command).

@@ -1,6 +1,7 @@
 #include "upgrade/upgrade_boxes.h"
 
 #include "ui/force_global.h"
+#include "upgrade/package_file.h"
 
 namespace upgrade {
 
@@ -25,10 +26,23 @@ void showPackageWarning(const QString &problem)
                QString::fromLocal8Bit("升级包%1.zip不可用：%2。\n未安装任何文件。").arg(zip_file_name, problem));
 }
 
-void showStepFailed(const QString &step)
+Problem refused(const QString &why)
 {
-    showResult(QString::fromLocal8Bit("错误"),
-               QString::fromLocal8Bit("升级未完成：%1失败。\n请再次运行升级程序以完成升级。").arg(step));
+    return {Problem::Refused, why};
+}
+
+void show(const Problem &problem)
+{
+    switch (problem.box) {
+    case Problem::Refused: return showPackageWarning(problem.text);
+    case Problem::PlainWarning: return ui::showPlainWarning(problem.text.toLatin1().constData());
+    case Problem::Result: return showResult(QString::fromLocal8Bit("错误"), problem.text);
+    }
+}
+
+Problem stepFailed(const QString &step)
+{
+    return {Problem::Result, QString::fromLocal8Bit("升级未完成：%1失败。\n请再次运行升级程序以完成升级。").arg(step)};
 }
 
 }  // namespace upgrade

@@ -9,6 +9,26 @@
 
 namespace upgrade {
 
+// Why the upgrade cannot go on, and the box that says so. Each check of
+// the forced upgrade answers one; the flow shows it (show()) and ends.
+// Empty: nothing stops the upgrade.
+struct Problem {
+    enum Box {
+        Refused,       // the package is refused, nothing installed (showPackageWarning)
+        PlainWarning,  // the toolkit's "Error" warning with `text`, the pendant's software's own
+        Result,        // a result box "错误" with `text` as it stands
+    };
+    Box box = Refused;
+    QString text;
+    explicit operator bool() const { return !text.isEmpty(); }
+};
+
+// A refusal of the package: `why`, or no problem when `why` is empty.
+Problem refused(const QString &why);
+
+// Shows the problem's box.
+void show(const Problem &problem);
+
 // The style of the package-missing and result boxes: the flow's own box
 // style text, a minimum rather than a fixed size, the button the default.
 ui::BoxStyle resultBoxStyle();
@@ -21,6 +41,6 @@ void showPackageWarning(const QString &problem);
 
 // A step that failed ends the upgrade: the box names it; what is already
 // installed stays, and a second run installs everything again.
-void showStepFailed(const QString &step);
+Problem stepFailed(const QString &step);
 
 }  // namespace upgrade

@@ -71,6 +71,23 @@ cp -a min nodravon4 && rm nodravon4/RC/dravon_4
 expect "build: refuses a source without RC/dravon_4" test "$rc" -ne 0
 expect "build: says RC/dravon_4 is missing" has_line nodravon4.log "RC/dravon_4 is missing"
 expect "build: writes no package from a bad source" test ! -e nodravon4.zip
+# Each entry the source brings must be of the kind the install plan
+# installs; HMI_Lib/ is optional there, as it is to the tool.
+while IFS='|' read -r name change says; do
+  cp -a min "$name" && (cd "$name" && eval "$change")
+  "$mp" build "$name" "$name.zip" > "$name.log" 2>&1; rc=$?
+  if [ -z "$says" ]; then
+    expect "build: $name: built" equals "$rc" 0
+  else
+    expect "build: $name: refused, saying '$says'" bash -c "[ $rc -ne 0 ] && [ ! -e $name.zip ] && grep -qF '$says' $name.log"
+  fi
+done <<'ROWS'
+nolib|rm -r HMI_Lib|
+picturesfile|echo x > pictures|pictures is not a folder
+scriptdir|mkdir db_upgrade.sh|db_upgrade.sh is not a file
+badmodels|echo x > robot_model.zip|robot_model.zip is not a readable zip archive
+rcfile|mv RC rc && echo x > RC|RC/dravon is missing
+ROWS
 cp -a min textdb && echo "not a database" > textdb/dravon.db
 "$mp" build textdb textdb.zip > textdb.log 2>&1; rc=$?
 expect "build: refuses a dravon.db that is not a database" test "$rc" -ne 0 -a ! -e textdb.zip

@@ -86,6 +86,9 @@ expect "tslib's modules are built for $target" equals "$(elf_machine "$runtime/t
 loader=$(readelf -l "$runtime/bin/pendant-tool" | sed -n 's/.*program interpreter: \(.*\)\]/\1/p')
 expect "the loader $(basename "$loader") is bundled" test -x "$runtime/lib/$(basename "$loader")"
 expect "the launcher checks the kernel floor of the bundled C library, 3.2.0" has_line "$stick/pendant-tool" "kernel_floor=3.2.0"
+expect "BUILD.txt and README.txt: this stick trusts no signing key" \
+  bash -c "grep -qx 'trusted signing keys: none (packages are not verified)' '$stick/.pendant-tool/BUILD.txt' &&
+    grep -q '本U盘不校验升级包的签名' '$stick/README.txt' && grep -q 'does not verify packages' '$stick/README.txt'"
 expect "BUILD.txt and README.txt state the kernel floor" \
   bash -c "grep -q 'lowest kernel: 3.2.0' '$stick/.pendant-tool/BUILD.txt' && grep -q 'Linux 3.2.0' '$stick/README.txt'"
 for lib in libc.so.6 libstdc++.so.6 libQt5Core.so.5 libQt5Widgets.so.5 libQt5Sql.so.5; do
@@ -181,6 +184,7 @@ on_pendant() {
     bash -c "grep -q '^launcher: processor: .*: runtime $target\$' '$stick/pendant-tool.log' &&
       grep -q '^launcher: display: offscreen' '$stick/pendant-tool.log' && grep -q '^launcher: screen: ' '$stick/pendant-tool.log' &&
       grep -q 'start: forced upgrade' '$stick/pendant-tool.log' &&
+      grep -q 'signature: packages are not verified' '$stick/pendant-tool.log' &&
       tail -n 1 '$stick/pendant-tool.log' | grep -q ' end\$'"
   if [[ " ${profile[*]} " = *" --noexec "* ]]; then
     expect "$n: the noexec stick ran from a RAM folder" has_line "$stick/pendant-tool.log" "runtime and sqlite3 copied to "
@@ -215,21 +219,25 @@ on_pendant() {
 # The pendant profiles of each target: the old pendant is an ARM9 with a
 # 3.2 kernel's system calls, BusyBox as its userland and the stick mounted
 # noexec. STICK stands for the stick folder.
-first=()
-while IFS='|' read -r profile_target tag options; do
-  [ "$profile_target" = "$target" ] || continue
-  options=${options//STICK/$stick}
-  # shellcheck disable=SC2086
-  on_pendant "$tag" $options
-  # shellcheck disable=SC2206
-  [ ${#first[@]} -gt 0 ] || first=($tag $options)
-done <<'PROFILES'
-host|plain|
+profiles='host|plain|
 host|old|--busybox --kernel 3.2 --noexec STICK
 armhf|cortex-a9|--cpu cortex-a9
 armel|arm926-old|--cpu arm926 --kernel 3.2 --busybox --noexec STICK
-arm64|plain|
-PROFILES
+arm64|plain|'
+# for_profiles FUNCTION: FUNCTION TAG OPTIONS... for each profile of the target.
+for_profiles() {
+  local profile_target tag options
+  while IFS='|' read -r profile_target tag options; do
+    [ "$profile_target" = "$target" ] || continue
+    options=${options//STICK/$stick}
+    # shellcheck disable=SC2086
+    "$1" "$tag" $options
+  done <<<"$profiles"
+}
+# The first profile of the target is the touch runs' pendant too.
+first=()
+pendant_profile() { on_pendant "$@"; [ ${#first[@]} -gt 0 ] || first=("$@"); }
+for_profiles pendant_profile
 
 # Touch alone: every "确定" of the forced upgrade is pressed by a tap on
 # the pendant's touch screen, which the launcher finds in the pendant's own
@@ -292,5 +300,74 @@ status=0; rebuild --force || status=$?
 expect "again: built with --force" equals "$status" 0
 expect "again: the technician's tesma.zip kept" equals "$(cat "$stick/tesma.zip")" "package of the technician"
 expect "again: the old runtime replaced" test ! -e "$runtime/lib/libstale.so.1" -a -f "$runtime/lib/libc.so.6"
+
+# ---- a stick that trusts a signing key
+# One table of packages feeds both the tool on the stick and
+# make-package check --key: each must install or refuse them alike.
+mp=$top/tools/make-package
+"$mp" keygen "$work/keys" >/dev/null
+"$mp" keygen "$work/other-keys" >/dev/null
+fp=$(openssl pkey -pubin -in "$work/keys/signing.pub" -outform DER | sha256sum | cut -c1-64)
+status=0; rebuild --force --trust "$work/keys/signing.pub" || status=$?
+expect "trusting: built with --trust" equals "$status" 0
+expect "trusting: BUILD.txt and README.txt name the key's fingerprint" \
+  bash -c "grep -qx 'trusted signing key: SHA256:$fp (signing.pub)' '$stick/.pendant-tool/BUILD.txt' &&
+    [ \$(grep -c 'SHA256:$fp' '$stick/README.txt') = 2 ]"
+"$mp" sign "$work/keys/signing.key" "$work/tesma.zip" --version "2.0 sample" >/dev/null
+cp "$work/tesma.zip" "$work/changed.zip"
+printf 'x' | dd of="$work/changed.zip" bs=1 seek=$(($(stat -c %s "$work/changed.zip") / 2)) conv=notrunc status=none
+cp "$work/tesma.zip" "$work/other.zip"
+"$mp" sign "$work/other-keys/signing.key" "$work/other.zip" >/dev/null
+
+# place ROW: puts the row's package (and signature) on the stick; the
+# script $work/on-mount changes the stick once the shares are mounted.
+place() {
+  rm -f "$stick/tesma.zip" "$stick/tesma.zip.sig" "$work/swap.zip"
+  cp "$work/tesma.zip" "$stick/tesma.zip"
+  cp "$work/tesma.zip.sig" "$stick/tesma.zip.sig"
+  case $1 in
+    unsigned) rm "$stick/tesma.zip.sig" ;;
+    other-key) cp "$work/other.zip.sig" "$stick/tesma.zip.sig" ;;
+    altered) cp "$work/changed.zip" "$stick/tesma.zip" ;;
+    replaced) cp "$work/changed.zip" "$work/swap.zip" ;;
+  esac
+}
+printf 'if [ -e %q ]; then mv %q %q; fi\n' "$work/swap.zip" "$work/swap.zip" "$stick/tesma.zip" > "$work/on-mount"
+
+# trusting TAG OPTIONS...: every row on a pendant of profile TAG.
+trusting() {
+  local tag=$1 row reason n; shift
+  local profile=("$@") launch=("$stick/pendant-tool")
+  [[ " ${profile[*]} " = *" --noexec "* ]] && launch=(sh "$stick/pendant-tool")
+  while IFS='|' read -r row reason; do
+    n=$tag-signed-$row
+    place "$row"
+    : > "$stick/pendant-tool.log"
+    sim_run "$n" "确定" "${runs[@]}" "${profile[@]}" --on-mount "$work/on-mount" -- "${launch[@]}" "$stick"
+    local checked=0
+    "$mp" check --key "$work/keys/signing.pub" "$stick/tesma.zip" > "$work/$n.check" 2>&1 || checked=$?
+    if [ -z "$reason" ]; then
+      expect "$n: installed" has_box "$n" '升级成功，请手动重启系统！'
+      expect "$n: Zivad-ADE installed" cmp -s "$(pendant "$n" /root/workspace/Zivad-ADE)" "$work/src/Zivad-ADE/Zivad-ADE"
+      expect "$n: the run log names the key and the version" \
+        has_line "$stick/pendant-tool.log" "signature: tesma.zip verified by key SHA256:$fp, version: 2.0 sample"
+      expect "$n: make-package check --key agrees (OK)" equals "$checked" 0
+    else
+      expect "$n: one box with the reason" equals "$(box_texts "$n" | tail -n +2)" "升级包tesma.zip不可用：$reason。\n未安装任何文件。"
+      expect "$n: nothing installed on the pendant" has_line "$(pendant "$n" /root/workspace/Zivad-ADE)" "Zivad-ADE 1.0 (old)"
+      expect "$n: the controller untouched" equals "$(find "$work/$n/controller/export" -type f | head -n 3)" ""
+      expect "$n: the run log gives the reason" has_line "$stick/pendant-tool.log" "signature: "
+      expect "$n: make-package check --key agrees (BAD)" equals "$checked" 1
+    fi
+  done <<'ROWS'
+signed|
+unsigned|没有签名文件tesma.zip.sig
+other-key|签名不是本U盘信任的密钥所签
+altered|tesma.zip内容与签名不符（SHA-256不同）
+replaced|拷贝到控制器的tesma.zip内容与签名不符（SHA-256不同）
+ROWS
+  rm -f "$stick/tesma.zip" "$stick/tesma.zip.sig"
+}
+for_profiles trusting
 
 finish

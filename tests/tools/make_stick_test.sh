@@ -44,6 +44,15 @@ controller.local|not four numbers
 CASES
 expect "address: no build folder made for a refused address" test ! -e "$work/build"
 
+# Trusted keys: only Ed25519 public keys, each once; nothing is built first.
+openssl genpkey -algorithm RSA -out "$work/rsa.key" 2>/dev/null && openssl pkey -in "$work/rsa.key" -pubout -out "$work/rsa.pub"
+openssl genpkey -algorithm ED25519 -out "$work/ed.key" && openssl pkey -in "$work/ed.key" -pubout -out "$work/ed.pub"
+refused trust-missing 1 "the key $work/none.pub does not exist" --build "$work/build" --trust "$work/none.pub" host 192.168.1.10 "$work/out"
+refused trust-rsa 1 "is not an Ed25519 public key" --build "$work/build" --trust "$work/rsa.pub" host 192.168.1.10 "$work/out"
+refused trust-private 1 "is not an Ed25519 public key" --build "$work/build" --trust "$work/ed.key" host 192.168.1.10 "$work/out"
+refused trust-twice 1 "is given twice" --build "$work/build" --trust "$work/ed.pub" --trust "$work/ed.pub" host 192.168.1.10 "$work/out"
+expect "trust: no build folder made for a refused key" test ! -e "$work/build"
+
 # The stick folder.
 mkdir -p "$work/out"
 echo "technician's file" > "$work/out/notes.txt"

@@ -9,6 +9,7 @@
 
 #include "support/dialog_robot.h"
 #include "support/flow_test.h"
+#include "support/package_signing.h"
 #include "support/recording_backend.h"
 #include "ui/dialog_recipes.h"
 #include "upgrade/force_upgrade.h"
@@ -19,6 +20,9 @@ const QString stick = QStringLiteral("/media/usb");
 const QString root = QStringLiteral("/home/ostrel/nfs_space/tmp/tesma/");
 
 using support::u8;
+
+// A stick that trusts no signing key: packages install unverified.
+const upgrade::TrustedKeys noTrust;
 
 // The package on the stick made of the unpacked entries, as they are now.
 void zipStaged()
@@ -171,7 +175,7 @@ private slots:
         stagePackage(true);
         RecordingBackend commands;
         DialogRobot robot({u8("取消")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QVERIFY(commands.calls.isEmpty());
         QCOMPARE(robot.boxes().size(), 1);
         const DialogRecord box = robot.boxes().first();
@@ -192,7 +196,7 @@ private slots:
         RecordingBackend commands;
         support::DebugCapture debug;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
 
         QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick)} + unpack + installRequiredWith({QStringLiteral("libhmi.so")}) +
                                           installScript + installPictures + installShellAndModels + cleanUp);
@@ -221,10 +225,73 @@ private slots:
         QDir().mkpath(QStringLiteral("/home/ostrel/nfs_space"));
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick + QLatin1Char('/'));
+        ForceUpgrade(stick + QLatin1Char('/'), noTrust);
         QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick + QLatin1Char('/'))} + unpack +
                                           installRequiredWith({}) + installPictures + cleanUp);
         QCOMPARE(robot.boxes().last().text, u8("升级成功，请手动重启系统！"));
+    }
+
+    // A stick that trusts a key: the package on the stick is checked before
+    // anything is mounted, its copy on the share before it is unpacked; a
+    // copy that is not what was signed (the stick changed meanwhile) is
+    // removed, and nothing else runs.
+    void trustingStickChecksThePackageAndItsCopy_data()
+    {
+        QTest::addColumn<QString>("signature");  // signed, none, other-key
+        QTest::addColumn<bool>("copyDiffers");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("box");
+        const QString copy = copyFrom(stick);
+        QTest::newRow("signed") << "signed" << false
+                                << mounts + QStringList{copy} + unpack + installRequiredWith({}) + installPictures + cleanUp
+                                << u8("升级成功，请手动重启系统！");
+        QTest::newRow("no signature") << "none" << false << QStringList()
+                                      << u8("升级包tesma.zip不可用：没有签名文件tesma.zip.sig。\n未安装任何文件。");
+        QTest::newRow("another key") << "other-key" << false << QStringList()
+                                     << u8("升级包tesma.zip不可用：签名不是本U盘信任的密钥所签。\n未安装任何文件。");
+        QTest::newRow("copy differs")
+            << "signed" << true << mounts + QStringList{copy, QStringLiteral("/bin/rm -rf /home/ostrel/nfs_space/tesma.zip")}
+            << u8("升级包tesma.zip不可用：拷贝到控制器的tesma.zip内容与签名不符（SHA-256不同）。\n未安装任何文件。");
+    }
+
+    void trustingStickChecksThePackageAndItsCopy()
+    {
+        QFETCH(QString, signature);
+        QFETCH(bool, copyDiffers);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, box);
+        stagePackage(false);
+        QDir().mkpath(QStringLiteral("/home/ostrel/nfs_space"));
+        QTemporaryDir keys;
+        const QByteArray trusted = support::makeKey(keys.path(), QStringLiteral("trusted"));
+        support::makeKey(keys.path(), QStringLiteral("other"));
+        const QString package = stick + QStringLiteral("/tesma.zip");
+        QFile file(package);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        if (signature != QStringLiteral("none"))
+            support::writeFile(package + QStringLiteral(".sig"),
+                               support::signedStatement(keys.filePath(signature == QStringLiteral("signed")
+                                                                          ? QStringLiteral("trusted.key")
+                                                                          : QStringLiteral("other.key")),
+                                                        support::statementOf(bytes, "3.0")));
+        RecordingBackend commands;
+        // The copy lands on the share, one byte changed where the stick
+        // changed after the check.
+        commands.systemResult = [&](const QString &command) {
+            if (command == copyFrom(stick)) {
+                QByteArray copied = bytes;
+                if (copyDiffers)
+                    copied[copied.size() / 2] = char(copied[copied.size() / 2] ^ 1);
+                support::writeFile(QStringLiteral("/home/ostrel/nfs_space/tesma.zip"), copied);
+            }
+            return fromSystemStatus(0);
+        };
+        DialogRobot robot({u8("确定")});
+        ForceUpgrade(stick, {trusted});
+        QCOMPARE(commands.commands(), expected);
+        QCOMPARE(robot.boxes().size(), 2);
+        QCOMPARE(robot.boxes().last().text, box);
     }
 
     void missingMountPointsAreCreated()
@@ -233,7 +300,7 @@ private slots:
         QVERIFY(QDir(QStringLiteral("/home/ostrel")).removeRecursively());
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(commands.commands().mid(0, 6),
                  QStringList({QStringLiteral("/bin/mkdir -p /home/ostrel/nfs_space"), QStringLiteral("sync"), mounts[0],
                               QStringLiteral("/bin/mkdir -p /home/ostrel/workspace"), QStringLiteral("sync"), mounts[1]}));
@@ -252,7 +319,7 @@ private slots:
         QDir().mkpath(stick);
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(dir);
+        ForceUpgrade(dir, noTrust);
         QVERIFY(commands.calls.isEmpty());
         QCOMPARE(robot.progressSteps().last(), u8("0 检查tesma.zip压缩包是否存在..."));
         const DialogRecord box = robot.boxes().last();
@@ -268,7 +335,7 @@ private slots:
         stagePackage(false);
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick + QLatin1Char('/'));
+        ForceUpgrade(stick + QLatin1Char('/'), noTrust);
         QVERIFY2(commands.commands().contains(QStringLiteral("/bin/cp -rf /media/usb//tesma.zip /home/ostrel/nfs_space/")),
                  qPrintable(commands.commands().join(QLatin1Char('\n'))));
     }
@@ -307,7 +374,7 @@ private slots:
             return fromSystemStatus(failingMount >= 0 && c == mounts[failingMount] ? -1 : 0);
         };
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(commands.commands(), mounts.mid(0, commandCount));
         const DialogRecord box = robot.boxes().last();
         QCOMPARE(box.title, QStringLiteral("Error"));
@@ -339,7 +406,7 @@ private slots:
         RecordingBackend commands;
         commands.systemResult = [&](const QString &c) { return fromSystemStatus(c.startsWith(failing) ? status : 0); };
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         const QStringList run = commands.commands();
         int failedAt = 0;
         while (failedAt < run.size() && !run[failedAt].startsWith(failing))
@@ -373,7 +440,7 @@ private slots:
         zipStaged();
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(commands.commands(), mounts + QStringList{copyFrom(stick)} + unpack);
         QCOMPARE(robot.boxes().last().title, QStringLiteral("Error"));
         QCOMPARE(robot.boxes().last().text, warning);
@@ -388,7 +455,7 @@ private slots:
         zipStaged();
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(robot.boxes().size(), 2);
         QCOMPARE(robot.boxes().last().text, QStringLiteral("Can not find file dravon_4 in zip files!"));
     }
@@ -416,7 +483,7 @@ private slots:
         QVERIFY(QFile::copy(stick + QStringLiteral("/tesma.zip"), dir + QStringLiteral("/tesma.zip")));
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(dirBytes);
+        ForceUpgrade(dirBytes, noTrust);
         if (dir.startsWith(QLatin1Char('-')))
             QDir(dir).removeRecursively();  // relative to the working folder
         QVERIFY2(commands.commands().contains(copy), qPrintable(commands.commands().join(QLatin1Char('\n'))));
@@ -472,7 +539,7 @@ private slots:
         };
         support::DebugCapture debug;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         // The workspace copy's debug line holds the raw system() status.
         if (step == u8("更新dravon") && failing.startsWith(QLatin1String("/bin/cp")))
             QCOMPARE(debug.lines, QStringList{QString::number(exitCode < 0 ? -exitCode : exitCode << 8) + QLatin1Char(' ')});
@@ -507,7 +574,7 @@ private slots:
             return exec::CommandResult::exited(c.startsWith(QLatin1String("/bin/cp -f /home/ostrel/nfs_space/tmp/tesma/HMI_Lib")));
         };
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(robot.boxes().last().text, installed ? u8("升级成功，请手动重启系统！")
                                                       : u8("升级未完成：更新HMI_Lib失败。\n请再次运行升级程序以完成升级。"));
     }
@@ -561,7 +628,7 @@ private slots:
                                        "&& cd /home/ostrel/nfs_space/tmp && zip -qr %1 tesma").arg(package)));
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(commands.commands(), mounts + (copied ? QStringList{copyFrom(stick)} + unpack : QStringList()));
         QVERIFY2(robot.boxes().last().text.startsWith(text), qPrintable(robot.boxes().last().text));
         QVERIFY(robot.boxes().last().text.endsWith(u8("未安装任何文件。")));
@@ -578,7 +645,7 @@ private slots:
         QVERIFY(truncate.waitForFinished() && truncate.exitCode() == 0);
         RecordingBackend commands;
         DialogRobot robot({u8("确定")});
-        ForceUpgrade(stick);
+        ForceUpgrade(stick, noTrust);
         QCOMPARE(commands.commands(), mounts);
         const QString text = robot.boxes().last().text;
         QVERIFY2(text.startsWith(u8("存储空间不足，无法升级。\n位置：/home/ostrel/nfs_space\n需要")), qPrintable(text));
