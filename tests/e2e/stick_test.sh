@@ -254,6 +254,10 @@ while IFS='|' read -r kind fixture calibration how; do
   p=$panels/$kind n=${first[0]}-touch-$kind
   mkdir -p "$p/proc/bus/input" "$p/dev/input" "$p/etc"
   cp "$top/tests/stick/panels/$fixture.devices" "$p/proc/bus/input/devices"
+  # The launcher reads the processor from that /proc too.
+  for ((i = 1; i < ${#first[@]} - 1; i++)); do
+    [ "${first[i]}" = --cpu ] && "$top/tools/pendant-sim/pendant-sim" cpuinfo "${first[i + 1]}" > "$p/proc/cpuinfo"
+  done
   unset PENDANT_ROBOT_CALIBRATION
   if [ -n "$calibration" ]; then
     echo "$calibration" > "$p/etc/pointercal"

@@ -16,7 +16,7 @@ e2e_begin() {
   fi
   [ "$(id -u)" = 0 ] || skip_all "the simulated pendant needs root"
   work=$(mktemp -d "/tmp/$1-e2e.XXXXXX")
-  trap 'rm -rf "$work"' EXIT
+  [ -n "${PENDANT_KEEP_WORK:-}" ] || trap 'rm -rf "$work"' EXIT
   shots=${PENDANT_SCREENSHOTS:-$work/shots}/$1
 }
 
