@@ -37,9 +37,10 @@ bool moved(Route route, const QString &from, const QString &to)
     return present(to) && after.isSymLink() == link && (link || (after.isDir() == folder));
 }
 
+// Where a folder replaced whole is set aside: `target`.replaced.<stamp>.
 QString asidePrefix(const QString &target)
 {
-    return QFileInfo(target).fileName() + QStringLiteral(".replaced.");
+    return target + QStringLiteral(".replaced.");
 }
 
 // Owners that could not be set below one adoptOwnerAndMode() call.
@@ -111,7 +112,7 @@ Replacement replaceByRename(Route route, const QString &fresh, const QString &ta
     // mv onto a folder, or onto a link to one, would move `fresh` into it.
     if (stamp.isEmpty())
         return Replacement::Unchanged;
-    const QString aside = target + QStringLiteral(".replaced.") + stamp;
+    const QString aside = asidePrefix(target) + stamp;
     if (!moved(route, target, aside))
         return present(target) || moved(route, aside, target) ? Replacement::Unchanged : Replacement::SetAside;
     if (!moved(route, fresh, target))
@@ -125,7 +126,7 @@ QStringList setAside(const QString &target)
 {
     const QFileInfo info(target);
     QStringList kept;
-    const QStringList names = info.dir().entryList({asidePrefix(target) + QLatin1Char('*')},
+    const QStringList names = info.dir().entryList({QFileInfo(asidePrefix(target)).fileName() + QLatin1Char('*')},
                                                    QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString &name : names)
         kept << info.dir().filePath(name);
