@@ -33,11 +33,11 @@ esac
 
 packages=(
   cmake g++ make pkg-config
-  qtbase5-dev libqt5sql5-sqlite zlib1g-dev qtbase5-private-dev libts-dev
+  qtbase5-dev libqt5sql5-sqlite zlib1g-dev qtbase5-private-dev libts-dev libdrm-dev
   iputils-ping iproute2 util-linux procps time
   zip unzip sqlite3 jq
   fonts-wqy-microhei fontconfig
-  dpkg-dev tcl xz-utils icu-devtools
+  dpkg-dev patch tcl xz-utils icu-devtools
   busybox-static libseccomp-dev
   libssl-dev openssl
 )
@@ -45,7 +45,8 @@ case $target in
   host) ;;
   armel) packages+=(crossbuild-essential-armel mmdebstrap qemu-user-static) ;;
   *) packages+=("crossbuild-essential-$target" "qtbase5-dev:$target" "libqt5sql5-sqlite:$target" "zlib1g-dev:$target"
-                "qtbase5-private-dev:$target" "libts-dev:$target" "libssl-dev:$target" qemu-user-static) ;;
+                "qtbase5-private-dev:$target" "libts-dev:$target" "libssl-dev:$target" "libdrm-dev:$target"
+                qemu-user-static) ;;
 esac
 
 missing=()
@@ -108,9 +109,10 @@ if [ "$target" = armel ]; then
   # Unpacked on top of it, and recorded apart, since the folder is shared
   # by every work tree of this machine and a setup that lists fewer
   # packages must not see it as stale: OpenSSL's libcrypto, which checks
-  # package signatures, and coreutils' sha256sum, the baseline of the
-  # signature benchmark (tools/bench-signature.sh).
-  extra_packages=libssl-dev,coreutils
+  # package signatures; coreutils' sha256sum, the baseline of the
+  # signature benchmark (tools/bench-signature.sh); libdrm's headers, for
+  # the DRM path of the stick's linuxfb (cmake/qt_plugins.cmake).
+  extra_packages=libssl-dev,coreutils,libdrm-dev
   if [ "$(cat "$root/.extra-packages" 2>/dev/null)" != "$extra_packages" ]; then
     echo "setup: unpacking Debian's armel $extra_packages into $root"
     rm -rf "$root.extra"
