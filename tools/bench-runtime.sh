@@ -11,7 +11,11 @@
 #            dialog (answered 取消, the tool then ends): the stick is an
 #            ext2 image on a loop device of this script's own, in a private
 #            mount namespace, mounted afresh before each start (so nothing
-#            of it is cached), and fincore counts its files' pages after
+#            of it is cached), and fincore counts its files' pages after.
+#            The loop device reads ahead READ_AHEAD_KB (default 128, what
+#            a pendant's kernel gives a USB disk; a loop device here may
+#            default to MBs, which pages in whole libraries on the first
+#            fault)
 #   first    ms from the launch to the first dialog (median of ROUNDS)
 # and the ratio after/before of each. The whole stick's size too.
 #   tools/bench-runtime.sh [ROUNDS [REF [TARGET]]]   (default 3, main, arm;
@@ -30,7 +34,10 @@ top=$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)
 # the page cache after.
 if [ "${1:-}" = __start ]; then
   img=$2 mnt=$3 log=$4 robot=$5 scratch=$6; shift 6
-  mount -o loop "$img" "$mnt"
+  loop=$(losetup --find --show "$img")
+  trap 'umount "$mnt" 2>/dev/null; losetup -d "$loop"' EXIT
+  echo "${READ_AHEAD_KB:-128}" > "/sys/block/${loop#/dev/}/queue/read_ahead_kb"
+  mount "$loop" "$mnt"
   sim_prefix=("$top/tools/emulate" armhf)
   start=$(date +%s%3N)
   with_robot "$robot" 取消 "$log" "" "$scratch" "$@" -- "$mnt/pendant-tool" "$mnt" > "$scratch.out" 2>&1 || true
@@ -121,7 +128,7 @@ printf '%-7s %-20s %10s %10s %7s\n' runtime measure before after ratio
 for c in $cases; do
   abi=${c%|*}
   for m in "size MB" "noexec MB" "read MB" "first ms"; do
-    k=${m% *}
+    k=${m%% *}
     printf '%-7s %-20s %10s %10s %7s\n' "$abi" "$m" "${value[before-$abi-$k]}" "${value[after-$abi-$k]}" \
       "$(ratio "${value[after-$abi-$k]}" "${value[before-$abi-$k]}")"
   done
