@@ -31,6 +31,7 @@ top=$(cd "$top" && pwd) || exit 1
 proc=${PENDANT_PROC:-/proc}
 dev=${PENDANT_DEV:-/dev}
 etc=${PENDANT_ETC:-/etc}
+sys=${PENDANT_SYS:-/sys}
 kernel_floor=@KERNEL_FLOOR@
 
 # One line per choice in the tool's run log beside the launcher (nothing
@@ -113,7 +114,12 @@ loader_runs() {
 }
 sqlite3=""
 ram=""
-cleanup() { [ -n "$ram" ] && rm -rf "$ram"; }
+read_ahead=""
+cleanup() {
+  [ -n "$read_ahead" ] && { echo "${read_ahead##*=}" > "${read_ahead%=*}"; } 2>/dev/null
+  [ -n "$ram" ] && rm -rf "$ram"
+  return 0
+}
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
@@ -149,6 +155,44 @@ if [ "$status" = 126 ] || [ "$status" = 127 ]; then
 elif [ "$status" != 0 ]; then
   stop "本U盘的运行环境($abi)无法在本示教器上启动（状态$status）。" \
        "This stick's runtime ($abi) cannot start on this pendant (exit status $status)."
+fi
+
+# ---- The stick's read-ahead. At the start the loader and Qt fault in
+# pages scattered over the libraries (13 MB of 35), and for each fault the
+# kernel reads the 128 KB around it from a USB disk: 28 MB read, half a
+# minute on a USB 1.1 port. Until the tool's first window is up a USB
+# stick reads start_read_ahead_kb at a time; the tool then puts the disk's
+# own value back, so the package is read at full speed, and so does this
+# script at its end. A runtime copied to RAM is read from there, and the
+# copy is one long read: nothing to change then. Nothing but a USB disk is
+# touched (a folder copied to the pendant's own storage runs as it is).
+start_read_ahead_kb=8
+if [ -z "$ram" ] && [ -r "$proc/self/mountinfo" ]; then
+  # The stick's device: that of the longest mount point above this folder.
+  mount_point="" mount_dev=""
+  while read -r _id _parent majmin _root point _rest; do
+    # The kernel writes a blank in a mount point as \040.
+    case $point in *\\040*) point=$(printf '%s\n' "$point" | sed 's/\\040/ /g') ;; esac
+    case $point in /) ;; *) case $top/ in "$point"/*) ;; *) continue ;; esac ;; esac
+    [ ${#point} -ge ${#mount_point} ] || continue
+    mount_point=$point mount_dev=$majmin
+  done < "$proc/self/mountinfo"
+  queue=$sys/dev/block/$mount_dev
+  [ -f "$queue/partition" ] && queue=$queue/..
+  queue=$queue/queue/read_ahead_kb
+  disk_kb=""
+  case $(readlink -f "$sys/dev/block/$mount_dev" 2>/dev/null) in
+    */usb[0-9]*/*) disk_kb=$(cat "$queue" 2>/dev/null) || disk_kb="" ;;
+  esac
+  case $disk_kb in
+    ''|*[!0-9]*) ;;
+    *) if [ "$disk_kb" -gt "$start_read_ahead_kb" ] && { echo "$start_read_ahead_kb" > "$queue"; } 2>/dev/null; then
+         read_ahead=$queue=$disk_kb
+         PENDANT_STICK_READ_AHEAD=$read_ahead
+         export PENDANT_STICK_READ_AHEAD
+         launch_log "the stick ($mount_dev, $mount_point) reads ahead $start_read_ahead_kb KB until the first window, then its own $disk_kb KB again"
+       fi ;;
+  esac
 fi
 
 PENDANT_TOOL_DIR=$top

@@ -15,7 +15,9 @@
 #            The loop device reads ahead READ_AHEAD_KB (default 128, what
 #            a pendant's kernel gives a USB disk; a loop device here may
 #            default to MBs, which pages in whole libraries on the first
-#            fault)
+#            fault), or less where the stick's launcher lowers a USB
+#            disk's read-ahead for the start (start_read_ahead_kb): it
+#            does not here, the loop device being no USB disk
 #   first    ms from the launch to the first dialog (median of ROUNDS)
 # and the ratio after/before of each. The whole stick's size too.
 #   tools/bench-runtime.sh [ROUNDS [REF [TARGET]]]   (default 3, main, arm;
@@ -28,15 +30,15 @@ top=$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)
 . "$top/tools/lib/bench.sh"
 . "$top/tools/lib/sim.sh"
 
-# __start IMAGE MOUNT LOG ROBOT SCRATCH [pendant-sim options...]: (in a
-# private mount namespace) one start of the stick in IMAGE, mounted at
-# MOUNT; prints the ms to the first dialog and the bytes of the stick in
-# the page cache after.
+# __start IMAGE KB MOUNT LOG ROBOT SCRATCH [pendant-sim options...]: (in a
+# private mount namespace) one start of the stick in IMAGE, read ahead KB,
+# mounted at MOUNT; prints the ms to the first dialog and the bytes of the
+# stick in the page cache after.
 if [ "${1:-}" = __start ]; then
-  img=$2 mnt=$3 log=$4 robot=$5 scratch=$6; shift 6
+  img=$2 kb=$3 mnt=$4 log=$5 robot=$6 scratch=$7; shift 7
   loop=$(losetup --find --show "$img")
   trap 'umount "$mnt" 2>/dev/null; losetup -d "$loop"' EXIT
-  echo "${READ_AHEAD_KB:-128}" > "/sys/block/${loop#/dev/}/queue/read_ahead_kb"
+  echo "$kb" > "/sys/block/${loop#/dev/}/queue/read_ahead_kb"
   mount "$loop" "$mnt"
   sim_prefix=("$top/tools/emulate" armhf)
   start=$(date +%s%3N)
@@ -87,8 +89,10 @@ mkdir -p "$work/ram" "$work/mnt"
 # start STICK ABI CPU ROUND: one cold start from the stick's image;
 # prints "ms bytes".
 start() {
-  local stick=$1 abi=$2 cpu=$3 r=$4 name=$1-$2-$4
-  unshare --mount --propagation private "$top/tools/bench-runtime.sh" __start "$work/$stick.img" "$work/mnt" "$work/$name.log" \
+  local stick=$1 abi=$2 cpu=$3 r=$4 name=$1-$2-$4 kb=${READ_AHEAD_KB:-128} start_kb
+  start_kb=$(sed -n 's/^start_read_ahead_kb=\([0-9]*\)$/\1/p' "$work/$stick/pendant-tool")
+  [ -n "$start_kb" ] && [ "$start_kb" -lt "$kb" ] && kb=$start_kb
+  unshare --mount --propagation private "$top/tools/bench-runtime.sh" __start "$work/$stick.img" "$kb" "$work/mnt" "$work/$name.log" \
     "$top/build-$abi/tests/libpendant_robot_preload.so" "$work/sim-$name" --cpu "$cpu" \
     --hide /usr/lib/arm-linux-gnueabihf --hide /usr/arm-linux-gnueabihf --hide /lib/ld-linux-armhf.so.3 \
     --hide /usr/arm-linux-gnueabi

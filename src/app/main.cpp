@@ -5,6 +5,7 @@
 #include <QTextCodec>
 
 #include "app/mode_selection.h"
+#include "app/stick_read_ahead.h"
 #include "app/trusted_keys.h"
 #include "exec/tool_dir.h"
 #include "log/run_log.h"
@@ -15,6 +16,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
+    app::restoreStickReadAheadAfterFirstWindow();
 
     // Qt has removed its own options; without an argument this is the null
     // pointer that ends the vector, and the directory is an empty string.

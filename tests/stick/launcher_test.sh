@@ -24,7 +24,9 @@ for abi in armhf armel; do
 #!/bin/sh
 [ "$1" = --version ] && exit 0
 { echo "loader=$0"; echo "args=$*"; echo "platform=${QT_QPA_PLATFORM-}"; echo "drm=${QT_QPA_FB_DRM-}"
-  echo "tooldir=${PENDANT_TOOL_DIR-}"; echo "sqlite3=${PENDANT_TOOL_SQLITE3-}"; } > "$FAKE_RECORD"
+  echo "tooldir=${PENDANT_TOOL_DIR-}"; echo "sqlite3=${PENDANT_TOOL_SQLITE3-}"
+  echo "readahead=${PENDANT_STICK_READ_AHEAD-}"; echo "readahead_now=$(cat "$FAKE_DISK/queue/read_ahead_kb" 2>/dev/null)"
+} > "$FAKE_RECORD"
 [ -n "${FAKE_ABORT-}" ] && kill -ABRT $$
 exit 0
 EOF
@@ -43,7 +45,9 @@ chmod 755 "$template/pendant-tool"
 # comma-separated DEVICES under /dev, QWS_DISPLAY in its environment (or,
 # written "profile:VALUE", in its /etc/profile), and the stick set up as SETUP says
 # (space-separated: armhf-only, noexec, small-shm, no-ram, abort; x11: an
-# X display is set; xcb: armhf carries the X11 platform). Sets
+# X display is set; xcb: armhf carries the X11 platform; usb: the stick is
+# the first partition of a USB disk that reads ahead 128 KB; internal: the
+# same on the pendant's own storage). Sets
 # $status, $record (the loader's record) and $log (the stick's run log).
 row() {
   local name=$1 cpu=$2 release=$3 devices=$4 qws=$5 setup=$6 d
@@ -54,7 +58,18 @@ row() {
   for d in ${devices//,/ }; do mkdir -p "$(dirname "$dir/dev/$d")"; : > "$dir/dev/$d"; done
   local env=(env -u QT_QPA_PLATFORM -u DISPLAY -u QWS_DISPLAY -u QT_QPA_FB_DRM
              PENDANT_PROC="$dir/proc" PENDANT_DEV="$dir/dev" PENDANT_ETC="$dir/etc" PENDANT_SYS="$dir/sys"
-             FAKE_RECORD="$dir/record")
+             FAKE_RECORD="$dir/record" FAKE_DISK="$dir/sys/block/sda")
+  if [[ " $setup " = *" usb "* ]] || [[ " $setup " = *" internal "* ]]; then
+    local bus=usb1; [[ " $setup " = *" internal "* ]] && bus=mmc0
+    local disk=devices/platform/soc/$bus/1-1/1-1:1.0/host0/block/sda
+    mkdir -p "$dir/proc/self" "$dir/sys/$disk/sda1" "$dir/sys/$disk/queue" "$dir/sys/dev/block" "$dir/sys/block"
+    printf '%s\n' "20 1 254:0 / / rw - ext4 /dev/root rw" "36 20 8:1 / ${dir// /\\040}/stick rw,noatime - vfat /dev/sda1 rw" \
+      > "$dir/proc/self/mountinfo"
+    echo 1 > "$dir/sys/$disk/sda1/partition"
+    echo 128 > "$dir/sys/$disk/queue/read_ahead_kb"
+    ln -s "../$disk" "$dir/sys/block/sda"
+    ln -s "../../$disk/sda1" "$dir/sys/dev/block/8:1"
+  fi
   case $qws in
     profile:*) echo "export QWS_DISPLAY=\"${qws#profile:}\"" > "$dir/etc/profile" ;;
     ?*) env+=(QWS_DISPLAY="$qws") ;;
@@ -80,7 +95,7 @@ row() {
 }
 
 # name | cpu | kernel | devices | QWS_DISPLAY | setup | status | runtime run (abi, or abi@ram: from a
-# RAM folder, or -: none) | QT_QPA_PLATFORM | a line the log must hold
+# RAM folder, or -: none) | QT_QPA_PLATFORM | a line the log must hold (STICK: the stick's folder)
 while IFS='|' read -r name cpu release devices qws setup want_status want_run want_platform want_log; do
   [ -z "$name" ] || [ "${name:0:1}" = '#' ] && continue
   for shell in sh "busybox sh"; do
@@ -97,7 +112,20 @@ while IFS='|' read -r name cpu release devices qws setup want_status want_run wa
     expect "$label: runtime $want_run" equals "$run" "$want_run"
     [ "$want_run" != - ] && expect "$label: QT_QPA_PLATFORM $want_platform" equals \
       "$(sed -n 's/^platform=//p' <<<"$record")" "$want_platform"
-    expect "$label: says '$want_log'" grep -qF -- "$want_log" <<<"$log"
+    said=${want_log//STICK/$work/$name-${shell// /-}/stick}
+    expect "$label: says '$said'" grep -qF -- "$said" <<<"$log"
+    if [[ " $setup " = *" usb "* ]] || [[ " $setup " = *" internal "* ]]; then
+      sys=$work/$name-${shell// /-}/sys disk=$sys/block/sda/queue/read_ahead_kb
+      if [ "$want_run" = armel ] && [[ " $setup " = *" usb "* ]]; then
+        expect "$label: the stick reads ahead 8 KB while the tool starts" equals \
+          "$(sed -n 's/^readahead_now=//p' <<<"$record")" 8
+        expect "$label: the tool is told the disk's own value" equals "$(sed -n 's/^readahead=//p' <<<"$record")" \
+          "$sys/dev/block/8:1/../queue/read_ahead_kb=128"
+      else
+        expect "$label: the read-ahead left alone" equals "$(sed -n 's/^readahead=//p' <<<"$record")" ""
+      fi
+      expect "$label: the disk's own read-ahead afterwards" equals "$(cat "$disk")" 128
+    fi
     if [ "${want_run#*@}" = ram ]; then
       expect "$label: sqlite3 named from the RAM folder" equals "$(sed -n 's/^sqlite3=//p' <<<"$record")" \
         "$(dirname "$(dirname "$loader")")/sqlite3"
@@ -137,6 +165,13 @@ display X, runtime with xcb|cortex-a9|4.9.0|fb0||x11 xcb|0|armhf|xcb|display: xc
 noexec|arm926|3.2.0|fb0||noexec|0|armel@ram|linuxfb:fb=/dev/fb0|runtime and sqlite3 copied to
 noexec, small /dev/shm|cortex-a9|3.2.0|fb0||noexec small-shm|0|armhf@ram|linuxfb:fb=/dev/fb0|MB free, the runtime needs
 noexec, no RAM to run from|arm926|3.2.0|fb0||noexec no-ram|1|-||mount the stick again with exec
+# a USB stick reads ahead little while the tool starts from it, not when
+# the runtime runs from RAM, nor other storage; a tool that dies still gets
+# the value back
+usb stick|arm926|3.2.0|fb0||usb|0|armel|linuxfb:fb=/dev/fb0|the stick (8:1, STICK) reads ahead 8 KB until the first window, then its own 128 KB again
+usb stick, noexec|arm926|3.2.0|fb0||usb noexec|0|armel@ram|linuxfb:fb=/dev/fb0|runtime and sqlite3 copied to
+usb stick, abort|arm926|3.2.0|fb0||usb abort|134|armel|linuxfb:fb=/dev/fb0|launcher: end: the tool was stopped by signal 6
+internal storage|arm926|3.2.0|fb0||internal|0|armel|linuxfb:fb=/dev/fb0|runtime armel
 # a tool that dies still leaves an end line
 abort|arm926|3.2.0|fb0||abort|134|armel|linuxfb:fb=/dev/fb0|launcher: end: the tool was stopped by signal 6 (exit status 134)
 ROWS
