@@ -70,6 +70,12 @@ if [ "$target" = host ]; then
 else
   expect "no X11 platform or libraries in the pendant's runtime" equals "$x11" ""
 fi
+# The pendant's input goes through the evdev and tslib plugins: the stick's
+# linuxfb needs neither libinput nor D-Bus (Debian's pulls in both, and
+# with them 4.5 MB), nor does any pendant runtime carry them.
+desktop=$(readelf -d "$runtime/plugins/platforms/libqlinuxfb.so" | grep -oE 'lib(input|Qt5DBus|dbus-1)\.so[.0-9]*' | tr '\n' ' ')
+[ "$target" = host ] || desktop+=$(cd "$runtime" && ls lib/libinput.so.* lib/libQt5DBus.so.* lib/libdbus-1.so.* 2>/dev/null | tr '\n' ' ')
+expect "no libinput or D-Bus for linuxfb" equals "$desktop" ""
 # ICU's data: only the items the tool reads, each named in BUILD.txt.
 die() { echo "$*"; exit 1; }
 . "$top/tools/lib/icu-data.sh"
