@@ -160,12 +160,13 @@ fi
 # ---- The stick's read-ahead. At the start the loader and Qt fault in
 # pages scattered over the libraries (13 MB of 35), and for each fault the
 # kernel reads the 128 KB around it from a USB disk: 28 MB read, half a
-# minute on a USB 1.1 port. Until the tool's first window is up a USB
-# stick reads start_read_ahead_kb at a time; the tool then puts the disk's
-# own value back, so the package is read at full speed, and so does this
-# script at its end. A runtime copied to RAM is read from there, and the
-# copy is one long read: nothing to change then. Nothing but a USB disk is
-# touched (a folder copied to the pendant's own storage runs as it is).
+# minute on a USB 1.1 port (about 1 MB/s). There, until the tool's first
+# window is up, the stick reads start_read_ahead_kb at a time (14 MB); the
+# tool then puts the disk's own value back, so the package is read at full
+# speed, and so does this script at its end. On a faster port the bytes
+# cost less than the extra requests, and on other storage (a folder copied
+# to the pendant's own) nothing is changed; nor when the runtime was copied
+# to RAM, which is read from there.
 start_read_ahead_kb=8
 if [ -z "$ram" ] && [ -r "$proc/self/mountinfo" ]; then
   # The stick's device: that of the longest mount point above this folder.
@@ -180,9 +181,12 @@ if [ -z "$ram" ] && [ -r "$proc/self/mountinfo" ]; then
   queue=$sys/dev/block/$mount_dev
   [ -f "$queue/partition" ] && queue=$queue/..
   queue=$queue/queue/read_ahead_kb
-  disk_kb=""
-  case $(readlink -f "$sys/dev/block/$mount_dev" 2>/dev/null) in
-    */usb[0-9]*/*) disk_kb=$(cat "$queue" 2>/dev/null) || disk_kb="" ;;
+  # The USB device above the disk says its speed in Mbit/s.
+  disk_kb="" port=$(readlink -f "$sys/dev/block/$mount_dev" 2>/dev/null) || port=""
+  case $port in */usb[0-9]*/*) ;; *) port="" ;; esac
+  while [ -n "$port" ] && [ ! -f "$port/speed" ]; do port=${port%/*}; done
+  case $(cat "$port/speed" 2>/dev/null) in
+    1.5|12) disk_kb=$(cat "$queue" 2>/dev/null) || disk_kb="" ;;
   esac
   case $disk_kb in
     ''|*[!0-9]*) ;;
@@ -190,7 +194,7 @@ if [ -z "$ram" ] && [ -r "$proc/self/mountinfo" ]; then
          read_ahead=$queue=$disk_kb
          PENDANT_STICK_READ_AHEAD=$read_ahead
          export PENDANT_STICK_READ_AHEAD
-         launch_log "the stick ($mount_dev, $mount_point) reads ahead $start_read_ahead_kb KB until the first window, then its own $disk_kb KB again"
+         launch_log "the stick ($mount_dev, $mount_point) is on a USB 1.1 port: it reads ahead $start_read_ahead_kb KB until the first window, then its own $disk_kb KB again"
        fi ;;
   esac
 fi

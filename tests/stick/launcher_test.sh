@@ -46,8 +46,9 @@ chmod 755 "$template/pendant-tool"
 # written "profile:VALUE", in its /etc/profile), and the stick set up as SETUP says
 # (space-separated: armhf-only, noexec, small-shm, no-ram, abort; x11: an
 # X display is set; xcb: armhf carries the X11 platform; usb: the stick is
-# the first partition of a USB disk that reads ahead 128 KB; internal: the
-# same on the pendant's own storage). Sets
+# the first partition of a USB disk that reads ahead 128 KB, on a USB 1.1
+# port; usb2: on a USB 2.0 port; internal: on the pendant's own storage).
+# Sets
 # $status, $record (the loader's record) and $log (the stick's run log).
 row() {
   local name=$1 cpu=$2 release=$3 devices=$4 qws=$5 setup=$6 d
@@ -59,9 +60,11 @@ row() {
   local env=(env -u QT_QPA_PLATFORM -u DISPLAY -u QWS_DISPLAY -u QT_QPA_FB_DRM
              PENDANT_PROC="$dir/proc" PENDANT_DEV="$dir/dev" PENDANT_ETC="$dir/etc" PENDANT_SYS="$dir/sys"
              FAKE_RECORD="$dir/record" FAKE_DISK="$dir/sys/block/sda")
-  if [[ " $setup " = *" usb "* ]] || [[ " $setup " = *" internal "* ]]; then
+  if [[ " $setup " = *" usb"* ]] || [[ " $setup " = *" internal "* ]]; then
     local bus=usb1; [[ " $setup " = *" internal "* ]] && bus=mmc0
     local disk=devices/platform/soc/$bus/1-1/1-1:1.0/host0/block/sda
+    mkdir -p "$dir/sys/devices/platform/soc/$bus/1-1"
+    if [[ " $setup " = *" usb2 "* ]]; then echo 480; else echo 12; fi > "$dir/sys/devices/platform/soc/$bus/1-1/speed"
     mkdir -p "$dir/proc/self" "$dir/sys/$disk/sda1" "$dir/sys/$disk/queue" "$dir/sys/dev/block" "$dir/sys/block"
     printf '%s\n' "20 1 254:0 / / rw - ext4 /dev/root rw" "36 20 8:1 / ${dir// /\\040}/stick rw,noatime - vfat /dev/sda1 rw" \
       > "$dir/proc/self/mountinfo"
@@ -114,7 +117,7 @@ while IFS='|' read -r name cpu release devices qws setup want_status want_run wa
       "$(sed -n 's/^platform=//p' <<<"$record")" "$want_platform"
     said=${want_log//STICK/$work/$name-${shell// /-}/stick}
     expect "$label: says '$said'" grep -qF -- "$said" <<<"$log"
-    if [[ " $setup " = *" usb "* ]] || [[ " $setup " = *" internal "* ]]; then
+    if [[ " $setup " = *" usb"* ]] || [[ " $setup " = *" internal "* ]]; then
       sys=$work/$name-${shell// /-}/sys disk=$sys/block/sda/queue/read_ahead_kb
       if [ "$want_run" = armel ] && [[ " $setup " = *" usb "* ]]; then
         expect "$label: the stick reads ahead 8 KB while the tool starts" equals \
@@ -165,10 +168,11 @@ display X, runtime with xcb|cortex-a9|4.9.0|fb0||x11 xcb|0|armhf|xcb|display: xc
 noexec|arm926|3.2.0|fb0||noexec|0|armel@ram|linuxfb:fb=/dev/fb0|runtime and sqlite3 copied to
 noexec, small /dev/shm|cortex-a9|3.2.0|fb0||noexec small-shm|0|armhf@ram|linuxfb:fb=/dev/fb0|MB free, the runtime needs
 noexec, no RAM to run from|arm926|3.2.0|fb0||noexec no-ram|1|-||mount the stick again with exec
-# a USB stick reads ahead little while the tool starts from it, not when
-# the runtime runs from RAM, nor other storage; a tool that dies still gets
-# the value back
-usb stick|arm926|3.2.0|fb0||usb|0|armel|linuxfb:fb=/dev/fb0|the stick (8:1, STICK) reads ahead 8 KB until the first window, then its own 128 KB again
+# a stick on a USB 1.1 port reads ahead little while the tool starts from
+# it; not on a faster port, nor when the runtime runs from RAM, nor other
+# storage; a tool that dies still gets the value back
+usb stick|arm926|3.2.0|fb0||usb|0|armel|linuxfb:fb=/dev/fb0|the stick (8:1, STICK) is on a USB 1.1 port: it reads ahead 8 KB until the first window, then its own 128 KB again
+usb 2.0 stick|arm926|3.2.0|fb0||usb2|0|armel|linuxfb:fb=/dev/fb0|runtime armel
 usb stick, noexec|arm926|3.2.0|fb0||usb noexec|0|armel@ram|linuxfb:fb=/dev/fb0|runtime and sqlite3 copied to
 usb stick, abort|arm926|3.2.0|fb0||usb abort|134|armel|linuxfb:fb=/dev/fb0|launcher: end: the tool was stopped by signal 6
 internal storage|arm926|3.2.0|fb0||internal|0|armel|linuxfb:fb=/dev/fb0|runtime armel
