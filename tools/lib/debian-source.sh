@@ -10,9 +10,13 @@ debian_source_fetch() {
   local dir=$1 package=$2 version=$3 apt=$1/apt
   mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$dir/download"
   # deb-src lines for the Debian archives the machine already uses, each
-  # bound to Debian's archive key.
+  # bound to Debian's archive key. The security archive comes last: a
+  # version that a point release has also put into the main archive is
+  # fetched from there, whose pool keeps the upstream tarballs (a security
+  # mirror may hold only the files the update changed).
   apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' 'Identifier: Packages' 'Origin: Debian' |
-    sort -u | while read -r uri suite component; do
+    sort -u | awk '{ print ($2 ~ /-security$/), $0 }' | sort -s -n -k1,1 | cut -d' ' -f2- |
+    while read -r uri suite component; do
       echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $suite $component"
     done > "$apt/sources.list"
   [ -s "$apt/sources.list" ] || die "apt knows no Debian archive on this machine"
