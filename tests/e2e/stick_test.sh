@@ -110,6 +110,16 @@ unmet() {
   done
 }
 expect "every needed library is bundled" equals "$(unmet | sort -u | head -n 5)" ""
+# And every function or object they import is defined by one of them. Qt
+# binds lazily: a function the stick's own ICU did not export would fail
+# only when first called, in the middle of a run.
+unresolved() {
+  local files
+  files=("$runtime/bin/pendant-tool" $(find "$runtime/lib" "$runtime/plugins" "$runtime/ts" -name '*.so*' -type f))
+  LC_ALL=C comm -23 <(nm -D --undefined-only "${files[@]}" | awk '$1 == "U" { sub(/@.*/, "", $2); print $2 }' | LC_ALL=C sort -u) \
+    <(nm -D --defined-only "${files[@]}" | awk 'NF == 3 { sub(/@.*/, "", $3); print $3 }' | LC_ALL=C sort -u)
+}
+expect "every imported symbol is defined in the runtime" equals "$(unresolved 2>&1 | head -n 5)" ""
 fonts=$stick/.pendant-tool/fonts
 expect "a CJK font and the font setup are bundled" test -f "$fonts/wqy-microhei.ttc" -a -f "$fonts/fonts.conf"
 echo "# $(grep 'lowest kernel' "$stick/.pendant-tool/BUILD.txt"), size $(du -sm "$stick" | cut -f1) MB"

@@ -3,7 +3,8 @@
 # nothing: a missing or malformed controller address, an unknown target, a
 # target whose packages cannot be installed, a stick folder that is not
 # empty, is a file or is read-only, and a sqlite3 source whose checksum does
-# not match. (Building a stick is tests/e2e/stick_test.sh.)
+# not match. Its ICU parts: the data cut down, the code's exports. (Building
+# a stick is tests/e2e/stick_test.sh.)
 set -uo pipefail
 top=$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)
 . "$top/tests/e2e/lib/tally.sh"
@@ -128,5 +129,29 @@ echo "zh.res" >> "$work/keep.txt"; echo "no-such-item.res" >> "$work/keep.txt"
 expect "ICU data: an item the data lacks is refused" equals \
   "$( (icu_data_trim "$icu" gcc "$work/icu/stale.so") 2>&1; echo "status $?")" \
   "the ICU data of $icu lacks no-such-item.res"$'\n'"status 1"
+
+# ICU's code: each library exports what Qt calls of it, libicuuc also what
+# libicui18n calls of it, and nothing else; an ICU source that lacks a
+# function Qt calls (another version than Qt's) is refused. Objects that
+# stand for ICU's: i18n.o defines Qt's collation and calendar calls, each
+# calling helper_NN in uc.o; uc.o defines Qt's other ICU calls, the helper
+# and a function nobody calls.
+qtcore=$(readlink -f "/usr/lib/$(gcc -print-multiarch)/libQt5Core.so.5")
+calls=$(nm -D --undefined-only "$qtcore" | awk '$2 ~ /^(u[a-z]*|UCNV)_.*_[0-9]+$/ { print $2 }')
+major=$(sed -n '1s/.*_//p' <<< "$calls")
+mkdir -p "$work/exports"
+{ grep -E '^(ucal|ucol)_' <<< "$calls" | sed "s/.*/void helper_$major(void); void &(void) { helper_$major(); }/"; } > "$work/exports/i18n.c"
+{ grep -vE '^(ucal|ucol)_' <<< "$calls" | sed 's/.*/void &(void) {}/'
+  echo "void helper_$major(void) {} void unused_$major(void) {}"; } > "$work/exports/uc.c"
+gcc -w -fPIC -c -o "$work/exports/i18n.o" "$work/exports/i18n.c" && gcc -w -fPIC -c -o "$work/exports/uc.o" "$work/exports/uc.c"
+"$top/tools/icu/exports" nm "$qtcore" "$work/exports" "$work/exports/uc.o" -- "$work/exports/i18n.o"
+exported() { grep -c "^  $1;" "$work/exports/$2.map"; }
+expect "ICU exports: collation from libicui18n, converters from libicuuc, the helper, not the unused function" \
+  equals "$(exported ucol_open_$major icui18n) $(exported ucnv_open_$major icuuc) $(exported helper_$major icuuc) $(exported ucol_open_$major icuuc) $(exported unused_$major icuuc)" "1 1 1 0 0"
+rm "$work/exports/"*.map
+sed -i "/ucol_open_$major/d" "$work/exports/i18n.c" && gcc -w -fPIC -c -o "$work/exports/i18n.o" "$work/exports/i18n.c"
+expect "ICU exports: a function Qt calls that the source lacks is refused, no map written" equals \
+  "$("$top/tools/icu/exports" nm "$qtcore" "$work/exports" "$work/exports/uc.o" -- "$work/exports/i18n.o" 2>&1; echo "status $? $(ls "$work/exports" | grep -c map)")" \
+  "exports: Qt calls ICU functions this ICU source does not define: ucol_open_$major"$'\n'"status 1 0"
 
 finish
