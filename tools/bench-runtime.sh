@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Benchmark: what the `arm` stick's runtimes cost a small, slow pendant,
-# for the stick that tools/make-stick of REF (default: main) builds
-# ("before") and the one this tree's builds ("after"), from the same
-# builds of the tool, in one run. For each runtime (armhf on a Cortex-A9,
-# armel on an ARM926), under qemu on the simulated pendant:
+# for the stick that REF (default: main) builds ("before") and the one
+# this tree builds ("after"), in one run. For each runtime (armhf on a
+# Cortex-A9, armel on an ARM926), under qemu on the simulated pendant:
 #   size     the runtime folder (.pendant-tool/ABI), MB
 #   noexec   the RAM a start from a noexec stick takes: the runtime and
 #            sqlite3 copied to a tmpfs, as the launcher does, MB used there
@@ -27,8 +26,8 @@
 #   tools/bench-runtime.sh [ROUNDS [REF [TARGET]]]   (default 3, main, arm;
 #                                           armhf or armel: that stick alone)
 # Needs the armhf and armel builds (tools/setup.sh --target armhf / armel):
-# their dialog robots, and their stick-build folders, which the sticks are
-# built in (as the stick tests do).
+# their dialog robots, and their stick-build folders, which this tree's
+# stick is built in (as the stick tests do). REF's is built from scratch.
 set -euo pipefail
 top=$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)
 . "$top/tools/lib/bench.sh"
@@ -70,18 +69,19 @@ done
 work=$(mktemp -d /tmp/bench-runtime.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# The sticks. make-stick arm builds in DIR-armhf and DIR-armel: links to
-# the stick-build folders of the two builds. Before: REF's make-stick and
-# stick/ files, with this tree's sources and builds.
+# The sticks. After: this tree's make-stick in the stick-build folders of
+# this tree's builds (make-stick arm builds in DIR-armhf and DIR-armel:
+# links to them). Before: REF's whole tree, its make-stick building in
+# folders of its own (the build decides part of what goes on the stick:
+# ICU's libraries, the Qt plugins), with this machine's .cache (Debian's
+# sources and the armel root, which REF's make-stick checks or fetches).
 for abi in armhf armel; do ln -s "$top/build-$abi/stick-build" "$work/build-$abi"; done
 [ "$target" = arm ] || ln -s "$top/build-$target/stick-build" "$work/build"
 mkdir -p "$work/ref"
-git -C "$top" archive "$ref" stick tools/make-stick | tar -x -C "$work/ref"
-sed -e "s|^top=.*|top=$top|" -e "s|\"\$top/stick/|\"$work/ref/stick/|g" "$work/ref/tools/make-stick" > "$work/ref/make-stick"
-# This tree's first: it also clears trusted keys a stick test left in the
-# build folders, which an older make-stick does not set.
+git -C "$top" archive "$ref" | tar -x -C "$work/ref"
+ln -s "$top/.cache" "$work/ref/.cache"
 "$top/tools/make-stick" --build "$work/build" "$target" 127.0.0.2 "$work/after" 2>&1 | tail -n 1
-bash "$work/ref/make-stick" --build "$work/build" "$target" 127.0.0.2 "$work/before" 2>&1 | tail -n 1
+"$work/ref/tools/make-stick" --build "$work/ref-build" "$target" 127.0.0.2 "$work/before" 2>&1 | tail -n 1
 
 mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
