@@ -19,9 +19,15 @@
 #            launcher lowers it for the start (start_read_ahead_kb) and
 #            the loop device is set so here (the launcher itself leaves
 #            it, the loop device being no USB disk)
+#   requests the read requests the stick's device served in that time
+#            (what a slow port charges for besides the bytes)
 #   first    ms from the launch to the first dialog (median of ROUNDS),
-#            both ways; a loop device costs nothing a byte, so this is
-#            the time qemu and the loader take, not a USB port's
+#            both ways, with the start's reads from the stick limited to
+#            a port's speed (a block I/O cgroup): USB2_BPS (default
+#            20000000, a USB 2.0 stick on a small ARM board) and USB1_BPS
+#            (default 1000000, a full-speed port) bytes a second. The
+#            limit charges bytes only: a real port adds a few ms a request
+#            (its command and status), which this does not.
 # and the ratio after/before of each. The whole stick's size too.
 #   tools/bench-runtime.sh [ROUNDS [REF [TARGET]]]   (default 3, main, arm;
 #                                           armhf or armel: that stick alone)
@@ -33,25 +39,35 @@ top=$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)
 . "$top/tools/lib/bench.sh"
 . "$top/tools/lib/sim.sh"
 
-# __start IMAGE KB MOUNT LOG ROBOT SCRATCH [pendant-sim options...]: (in a
-# private mount namespace) one start of the stick in IMAGE, read ahead KB,
-# mounted at MOUNT; prints the ms to the first dialog and the bytes of the
-# stick in the page cache after.
+# __start IMAGE KB BPS MOUNT LOG ROBOT SCRATCH [pendant-sim options...]: (in
+# a private mount namespace) one start of the stick in IMAGE, read ahead KB,
+# mounted at MOUNT, the start's reads from it limited to BPS bytes a second
+# (a block I/O cgroup of its own); prints the ms to the first dialog, the
+# bytes of the stick in the page cache after, and the read requests the
+# stick's device served.
 if [ "${1:-}" = __start ]; then
-  img=$2 kb=$3 mnt=$4 log=$5 robot=$6 scratch=$7; shift 7
+  img=$2 kb=$3 bps=$4 mnt=$5 log=$6 robot=$7 scratch=$8; shift 8
   loop=$(losetup --find --show "$img")
-  trap 'umount "$mnt" 2>/dev/null; losetup -d "$loop"' EXIT
+  cgroup=/sys/fs/cgroup/blkio/bench-runtime-$$
+  trap 'echo $$ > /sys/fs/cgroup/blkio/cgroup.procs 2>/dev/null; rmdir "$cgroup" 2>/dev/null
+        umount "$mnt" 2>/dev/null; losetup -d "$loop"' EXIT
   echo "$kb" > "/sys/block/${loop#/dev/}/queue/read_ahead_kb"
   mount "$loop" "$mnt"
+  device=$(cat "/sys/block/${loop#/dev/}/dev")
+  mkdir "$cgroup"
+  echo "$device $bps" > "$cgroup/blkio.throttle.read_bps_device"
   sim_prefix=("$top/tools/emulate" armhf)
+  echo $$ > "$cgroup/cgroup.procs"
   start=$(date +%s%3N)
   with_robot "$robot" 取消 "$log" "" "$scratch" "$@" -- "$mnt/pendant-tool" "$mnt" > "$scratch.out" 2>&1 || true
+  echo $$ > /sys/fs/cgroup/blkio/cgroup.procs
   first=$(grep -m1 -o '"epoch_ms":[0-9]*' "$log" | cut -d: -f2) ||
     { echo "no dialog from the stick in $img:" >&2; tail -n 5 "$scratch.out" >&2; exit 1; }
+  requests=$(awk -v d="$device" '$1 == d && $2 == "Read" { print $3 }' "$cgroup/blkio.throttle.io_serviced")
   find "$mnt" -type f ! -name pendant-tool.log -exec fincore --bytes --noheadings --raw -o RES,SIZE,FILE {} + |
     sed "s|$mnt/||" | sort -rn > "$scratch.fincore"
   bytes=$(awk '{ s += $1 } END { print s + 0 }' "$scratch.fincore")
-  echo "$((first - start)) $bytes"
+  echo "$((first - start)) $bytes ${requests:-0}"
   exit 0
 fi
 
@@ -66,6 +82,9 @@ for abi in "${abis[@]}"; do
   [ -f "$top/build-$abi/tests/libpendant_robot_preload.so" ] ||
     { echo "build first: tools/setup.sh --target $abi" >&2; exit 1; }
 done
+[ -f /sys/fs/cgroup/blkio/blkio.throttle.read_bps_device ] ||
+  { echo "needs the block I/O cgroup (cgroup v1 blkio, with throttling) to limit the stick's reads" >&2; exit 1; }
+usb2_bps=${USB2_BPS:-20000000} usb1_bps=${USB1_BPS:-1000000}
 work=$(mktemp -d /tmp/bench-runtime.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
@@ -93,15 +112,18 @@ noexec_kb() {
 mkdir -p "$work/ram" "$work/mnt"
 
 # start STICK ABI CPU ROUND PORT: one cold start from the stick's image,
-# as from a USB 2.0 port (the disk's read-ahead, which the launcher keeps)
-# or a USB 1.1 port (the launcher lowers it to its start_read_ahead_kb
-# until the first window, where the stick's launcher does so); prints
-# "ms bytes".
+# as from a USB 2.0 port (the disk's read-ahead, which the launcher keeps;
+# USB2_BPS) or a USB 1.1 port (the launcher lowers it to its
+# start_read_ahead_kb until the first window, where the stick's launcher
+# does so; USB1_BPS); prints "ms bytes requests".
 start() {
-  local stick=$1 abi=$2 cpu=$3 r=$4 port=$5 name=$1-$2-$4-$5 kb=${READ_AHEAD_KB:-128} start_kb
+  local stick=$1 abi=$2 cpu=$3 r=$4 port=$5 name=$1-$2-$4-$5 kb=${READ_AHEAD_KB:-128} start_kb bps=$usb2_bps
   start_kb=$(sed -n 's/^start_read_ahead_kb=\([0-9]*\)$/\1/p' "$work/$stick/pendant-tool")
-  [ "$port" = usb1 ] && [ -n "$start_kb" ] && [ "$start_kb" -lt "$kb" ] && kb=$start_kb
-  unshare --mount --propagation private "$top/tools/bench-runtime.sh" __start "$work/$stick.img" "$kb" "$work/mnt" "$work/$name.log" \
+  if [ "$port" = usb1 ]; then
+    bps=$usb1_bps
+    [ -n "$start_kb" ] && [ "$start_kb" -lt "$kb" ] && kb=$start_kb
+  fi
+  unshare --mount --propagation private "$top/tools/bench-runtime.sh" __start "$work/$stick.img" "$kb" "$bps" "$work/mnt" "$work/$name.log" \
     "$top/build-$abi/tests/libpendant_robot_preload.so" "$work/sim-$name" --cpu "$cpu" \
     --hide /usr/lib/arm-linux-gnueabihf --hide /usr/arm-linux-gnueabihf --hide /lib/ld-linux-armhf.so.3 \
     --hide /usr/arm-linux-gnueabi
@@ -128,9 +150,10 @@ for c in $cases; do
   for r in $(seq "$rounds"); do
     for port in usb2 usb1; do
       for stick in before after; do
-        read -r ms bytes < <(start "$stick" "$abi" "$cpu" "$r" "$port")
-        echo "$abi round $r $stick, $port port: first dialog $ms ms, $(mb $((bytes / 1024))) MB of the stick read"
+        read -r ms bytes requests < <(start "$stick" "$abi" "$cpu" "$r" "$port")
+        echo "$abi round $r $stick, $port port: first dialog $ms ms, $(mb $((bytes / 1024))) MB of the stick read in $requests requests"
         echo "$ms" >> "$work/$stick-$abi-$port.ms"; echo "$bytes" >> "$work/$stick-$abi-$port.bytes"
+        echo "$requests" >> "$work/$stick-$abi-$port.requests"
       done
     done
   done
@@ -138,6 +161,7 @@ for c in $cases; do
     for port in usb2 usb1; do
       value[$stick-$abi-first-$port]=$(median $(cat "$work/$stick-$abi-$port.ms"))
       value[$stick-$abi-read-$port]=$(mb $(( $(median $(cat "$work/$stick-$abi-$port.bytes")) / 1024 )))
+      value[$stick-$abi-requests-$port]=$(median $(cat "$work/$stick-$abi-$port.requests"))
     done
   done
 done
@@ -147,6 +171,7 @@ printf '%-7s %-20s %10s %10s %7s\n' runtime measure before after ratio
 for c in $cases; do
   abi=${c%|*}
   for m in "size MB|size" "noexec MB|noexec" "read MB, USB 2.0|read-usb2" "read MB, USB 1.1|read-usb1" \
+           "requests, USB 2.0|requests-usb2" "requests, USB 1.1|requests-usb1" \
            "first ms, USB 2.0|first-usb2" "first ms, USB 1.1|first-usb1"; do
     k=${m#*|}
     printf '%-7s %-20s %10s %10s %7s\n' "$abi" "${m%|*}" "${value[before-$abi-$k]}" "${value[after-$abi-$k]}" \
