@@ -68,7 +68,7 @@ add_custom_target(icu_exports DEPENDS "${icu_maps}/icuuc.map" "${icu_maps}/icui1
 function(icu_library target name objects)
   add_library(${target} SHARED $<TARGET_OBJECTS:${objects}>)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} SUFFIX ".so.${icu_major}" AUTOMOC OFF
-    LINKER_LANGUAGE CXX LINK_DEPENDS "${icu_maps}/${name}.map"
+    LINKER_LANGUAGE CXX LINK_DEPENDS "${icu_maps}/${name}.map" SKIP_BUILD_RPATH ON
     LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/icu")
   add_dependencies(${target} icu_exports)
   target_link_options(${target} PRIVATE -Wl,--version-script=${icu_maps}/${name}.map -Wl,--gc-sections
