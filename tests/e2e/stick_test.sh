@@ -120,6 +120,23 @@ unresolved() {
     <(nm -D --defined-only "${files[@]}" | awk 'NF == 3 { sub(/@.*/, "", $3); print $3 }' | LC_ALL=C sort -u)
 }
 expect "every imported symbol is defined in the runtime" equals "$(unresolved 2>&1 | head -n 5)" ""
+# What Qt answers through ICU (case mapping, the order of backup names,
+# codecs by name, time-zone names) is the same with the stick's ICU
+# libraries as with Debian's, on the stick's ICU data.
+case $target in
+  armel) debian_libs=$top/.cache/root-armel/usr/lib/arm-linux-gnueabi ;;
+  armhf) debian_libs=/usr/lib/arm-linux-gnueabihf ;;
+  arm64) debian_libs=/usr/lib/aarch64-linux-gnu ;;
+  *) debian_libs=/usr/lib/$(gcc -print-multiarch) ;;
+esac
+mkdir -p "$work/debian-icu"
+cp -L "$debian_libs"/libicuuc.so.[0-9]* "$debian_libs"/libicui18n.so.[0-9]* "$work/debian-icu/"
+answers() { "${sim_prefix[@]}" "$runtime/lib/$(basename "$loader")" --library-path "$1" "$PENDANT_ICU_ANSWERS" 2>&1; }
+own_answers=$(answers "$runtime/lib")
+echo "$own_answers" | sed 's/^/# /'
+expect "Qt answers through the stick's ICU as through Debian's" equals "$own_answers" "$(answers "$work/debian-icu:$runtime/lib")"
+expect "those answers include the order of backup names and the codecs" \
+  bash -c "grep -q '^sorted zh_CN: ' <<< \"\$1\" && grep -q '^codec GB18030: ' <<< \"\$1\"" sh "$own_answers"
 fonts=$stick/.pendant-tool/fonts
 expect "a CJK font and the font setup are bundled" test -f "$fonts/wqy-microhei.ttc" -a -f "$fonts/fonts.conf"
 echo "# $(grep 'lowest kernel' "$stick/.pendant-tool/BUILD.txt"), size $(du -sm "$stick" | cut -f1) MB"
