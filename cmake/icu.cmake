@@ -6,7 +6,7 @@
 # converters, case mapping, collation and the calendar. These are the same
 # sources with the same settings as Debian's build, optimised for size, each
 # function in a section of its own, and linked with only what Qt (and
-# libicui18n, of libicuui) calls exported (tools/icu/exports): the linker
+# libicui18n, of libicuuc) calls exported (tools/icu/exports): the linker
 # leaves out every function nothing can reach. Same names (libicuuc.so.NN,
 # libicui18n.so.NN), same data library (Debian's libicudata, which
 # tools/make-stick cuts down); tools/make-stick takes these instead of

@@ -122,15 +122,12 @@ unresolved() {
 expect "every imported symbol is defined in the runtime" equals "$(unresolved 2>&1 | head -n 5)" ""
 # What Qt answers through ICU (case mapping, the order of backup names,
 # codecs by name, time-zone names) is the same with the stick's ICU
-# libraries as with Debian's, on the stick's ICU data.
-case $target in
-  armel) debian_libs=$top/.cache/root-armel/usr/lib/arm-linux-gnueabi ;;
-  armhf) debian_libs=/usr/lib/arm-linux-gnueabihf ;;
-  arm64) debian_libs=/usr/lib/aarch64-linux-gnu ;;
-  *) debian_libs=/usr/lib/$(gcc -print-multiarch) ;;
-esac
+# libraries as with Debian's, on the stick's ICU data. Debian's lie beside
+# the data library the stick's build linked against.
+debian_libs=$(dirname "$(sed -n 's/^ICU_DATA_LIBRARY:FILEPATH=//p' "${PENDANT_BUILD:-$top/build}/stick-build/CMakeCache.txt")")
 mkdir -p "$work/debian-icu"
-cp -L "$debian_libs"/libicuuc.so.[0-9]* "$debian_libs"/libicui18n.so.[0-9]* "$work/debian-icu/"
+expect "Debian's ICU libraries found beside its data ($debian_libs)" \
+  cp -L "$debian_libs"/libicuuc.so.[0-9]* "$debian_libs"/libicui18n.so.[0-9]* "$work/debian-icu/"
 answers() { "${sim_prefix[@]}" "$runtime/lib/$(basename "$loader")" --library-path "$1" "$PENDANT_ICU_ANSWERS" 2>&1; }
 own_answers=$(answers "$runtime/lib")
 echo "$own_answers" | sed 's/^/# /'
